@@ -1,0 +1,105 @@
+#pragma once
+// Record files. Every file is opened positioned at its start. An input file that
+// does not exist is created empty (its first read meets end of file). An output
+// file is created, or emptied when it exists, so it holds exactly what this run
+// wrote. Every output record ends with CR LF; on input a CR just before the LF is
+// not part of the record. Failures to open, read or write end the run through
+// FatalError, naming the file.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace meridian {
+
+class InputFile {
+ public:
+  // Opens `path` for sequential reading; creates it empty when it does not exist.
+  static InputFile open(const std::string& path);
+  // Opens `path`, which must exist (no file is created).
+  static InputFile open_existing(const std::string& path);
+  // Standard input, named "console" in messages.
+  static InputFile standard_input();
+  // Reads from an in-memory text (tests and harnesses), named `name`.
+  static InputFile from_text(std::string name, std::string text);
+
+  InputFile(InputFile&&) noexcept;
+  InputFile& operator=(InputFile&&) noexcept;
+  ~InputFile();
+
+  // Next record without its line end; false at end of file. The view stays valid
+  // until the next call.
+  bool next_line(std::string_view& line);
+  // Next record; end of file ends the run ("end of file while reading <what>").
+  std::string_view require_line(std::string_view what);
+  // Number of the record last returned (1 for the first), 0 before any read.
+  long line_number() const { return line_number_; }
+  const std::string& name() const { return name_; }
+
+  [[noreturn]] void fail_here(std::string_view what) const;  // names the current line
+
+ private:
+  InputFile(std::string name, int fd, std::string text);
+  bool refill();
+
+  std::string name_;
+  int fd_ = -1;
+  bool owns_fd_ = false;
+  bool eof_ = false;
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0;  // first unread byte in buffer_
+  std::size_t end_ = 0;    // one past the last valid byte in buffer_
+  long line_number_ = 0;
+  std::string long_line_;  // holds a record that did not fit the buffer
+};
+
+class OutputFile {
+ public:
+  // Creates `path` or empties it.
+  static OutputFile create(const std::string& path);
+  // Standard output, named "console"; flushed before every console read.
+  static OutputFile standard_output();
+  // Collects the bytes in memory (tests), named `name`.
+  static OutputFile in_memory(std::string name);
+
+  OutputFile(OutputFile&&) noexcept;
+  OutputFile& operator=(OutputFile&&) noexcept;
+  ~OutputFile();  // flushes; errors at this point are not reported (call close())
+
+  // Writes one record: `bytes` followed by CR LF.
+  void write_record(std::string_view bytes);
+  // Hot path: a writable area of `size` bytes at the end of the buffer; fill it
+  // and call commit(size). Records written this way must add their own CR LF.
+  char* reserve(std::size_t size);
+  void commit(std::size_t size) { used_ += size; }
+  // Raw bytes (already framed records).
+  void write_bytes(std::string_view bytes);
+
+  void flush();
+  void close();  // flush and close; failures end the run
+  const std::string& name() const { return name_; }
+  // Everything written so far (in-memory files only).
+  const std::string& contents() const { return memory_; }
+
+ private:
+  OutputFile(std::string name, int fd, bool owns, bool in_memory);
+  void drain();
+
+  std::string name_;
+  int fd_ = -1;
+  bool owns_fd_ = false;
+  bool in_memory_ = false;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t used_ = 0;
+  std::string memory_;
+};
+
+// Whether a file of that name exists in the current directory (driver's check
+// before the listing phase of jobs 0 and 5).
+bool file_exists(const std::string& path);
+
+}  // namespace meridian
