@@ -53,7 +53,6 @@ class InputFile {
   std::size_t begin_ = 0;  // first unread byte in buffer_
   std::size_t end_ = 0;    // one past the last valid byte in buffer_
   long line_number_ = 0;
-  std::string long_line_;  // holds a record that did not fit the buffer
 };
 
 class OutputFile {

@@ -1,0 +1,23 @@
+#include "records/fatal.hpp"
+
+#include <string>
+
+namespace meridian {
+
+void fail_file(std::string_view file, std::string_view what) {
+  std::string message(file);
+  message += ": ";
+  message += what;
+  throw FatalError(message);
+}
+
+void fail_line(std::string_view file, long line, std::string_view what) {
+  std::string message(file);
+  message += ", line ";
+  message += std::to_string(line);
+  message += ": ";
+  message += what;
+  throw FatalError(message);
+}
+
+}  // namespace meridian

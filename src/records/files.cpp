@@ -1,0 +1,292 @@
+#include "records/files.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "records/fatal.hpp"
+
+namespace meridian {
+namespace {
+
+constexpr std::size_t input_buffer_size = std::size_t{1} << 20;
+constexpr std::size_t output_buffer_size = std::size_t{1} << 18;
+
+std::string system_reason() { return std::strerror(errno); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- InputFile
+
+InputFile::InputFile(std::string name, int fd, std::string text) : name_(std::move(name)), fd_(fd) {
+  if (fd_ < 0) {
+    buffer_.assign(text.begin(), text.end());
+    end_ = buffer_.size();
+    eof_ = true;
+  } else {
+    buffer_.resize(input_buffer_size);
+  }
+}
+
+InputFile InputFile::open(const std::string& path) {
+  // A missing input file is created empty, so its first read meets end of file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) fail_file(path, "cannot open for reading: " + system_reason());
+  InputFile file(path, fd, {});
+  file.owns_fd_ = true;
+  return file;
+}
+
+InputFile InputFile::open_existing(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail_file(path, "cannot open for reading: " + system_reason());
+  InputFile file(path, fd, {});
+  file.owns_fd_ = true;
+  return file;
+}
+
+InputFile InputFile::standard_input() { return InputFile("console", 0, {}); }
+
+InputFile InputFile::from_text(std::string name, std::string text) {
+  return InputFile(std::move(name), -1, std::move(text));
+}
+
+InputFile::InputFile(InputFile&& other) noexcept
+    : name_(std::move(other.name_)),
+      fd_(other.fd_),
+      owns_fd_(other.owns_fd_),
+      eof_(other.eof_),
+      buffer_(std::move(other.buffer_)),
+      begin_(other.begin_),
+      end_(other.end_),
+      line_number_(other.line_number_) {
+  other.fd_ = -1;
+  other.owns_fd_ = false;
+}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+  if (this != &other) {
+    if (owns_fd_) ::close(fd_);
+    name_ = std::move(other.name_);
+    fd_ = other.fd_;
+    owns_fd_ = other.owns_fd_;
+    eof_ = other.eof_;
+    buffer_ = std::move(other.buffer_);
+    begin_ = other.begin_;
+    end_ = other.end_;
+    line_number_ = other.line_number_;
+    other.fd_ = -1;
+    other.owns_fd_ = false;
+  }
+  return *this;
+}
+
+InputFile::~InputFile() {
+  if (owns_fd_) ::close(fd_);
+}
+
+bool InputFile::refill() {
+  // Keep the unread tail, then read more behind it; a record longer than the
+  // buffer makes the buffer grow.
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      fail_file(name_, "cannot read: " + system_reason());
+    }
+    if (got == 0) {
+      eof_ = true;
+      return false;
+    }
+    end_ += static_cast<std::size_t>(got);
+    return true;
+  }
+}
+
+bool InputFile::next_line(std::string_view& line) {
+  std::size_t scanned = begin_;
+  for (;;) {
+    const char* start = buffer_.data() + scanned;
+    const void* found = std::memchr(start, '\n', end_ - scanned);
+    if (found != nullptr) {
+      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data());
+      std::size_t stop = at;
+      if (stop > begin_ && buffer_[stop - 1] == '\r') --stop;
+      line = std::string_view(buffer_.data() + begin_, stop - begin_);
+      begin_ = at + 1;
+      ++line_number_;
+      return true;
+    }
+    if (eof_) {
+      if (begin_ == end_) return false;
+      // A last record without a line end.
+      std::size_t stop = end_;
+      if (stop > begin_ && buffer_[stop - 1] == '\r') --stop;
+      line = std::string_view(buffer_.data() + begin_, stop - begin_);
+      begin_ = end_;
+      ++line_number_;
+      return true;
+    }
+    const std::size_t already = end_ - begin_;
+    refill();
+    scanned = begin_ + already;
+  }
+}
+
+std::string_view InputFile::require_line(std::string_view what) {
+  std::string_view line;
+  if (!next_line(line)) {
+    fail_line(name_, line_number_ + 1, "end of file while reading " + std::string(what));
+  }
+  return line;
+}
+
+void InputFile::fail_here(std::string_view what) const { fail_line(name_, line_number_, what); }
+
+// ---------------------------------------------------------------- OutputFile
+
+OutputFile::OutputFile(std::string name, int fd, bool owns, bool in_memory)
+    : name_(std::move(name)),
+      fd_(fd),
+      owns_fd_(owns),
+      in_memory_(in_memory),
+      buffer_(new char[output_buffer_size]),
+      capacity_(output_buffer_size) {}
+
+OutputFile OutputFile::create(const std::string& path) {
+  // Emptied on open, so the file holds exactly what this run writes.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fail_file(path, "cannot open for writing: " + system_reason());
+  return OutputFile(path, fd, true, false);
+}
+
+OutputFile OutputFile::standard_output() { return OutputFile("console", 1, false, false); }
+
+OutputFile OutputFile::in_memory(std::string name) { return OutputFile(std::move(name), -1, false, true); }
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : name_(std::move(other.name_)),
+      fd_(other.fd_),
+      owns_fd_(other.owns_fd_),
+      in_memory_(other.in_memory_),
+      buffer_(std::move(other.buffer_)),
+      capacity_(other.capacity_),
+      used_(other.used_),
+      memory_(std::move(other.memory_)) {
+  other.fd_ = -1;
+  other.owns_fd_ = false;
+  other.capacity_ = 0;
+  other.used_ = 0;
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  if (this != &other) {
+    try {
+      drain();
+    } catch (...) {
+    }
+    if (owns_fd_) ::close(fd_);
+    name_ = std::move(other.name_);
+    fd_ = other.fd_;
+    owns_fd_ = other.owns_fd_;
+    in_memory_ = other.in_memory_;
+    buffer_ = std::move(other.buffer_);
+    capacity_ = other.capacity_;
+    used_ = other.used_;
+    memory_ = std::move(other.memory_);
+    other.fd_ = -1;
+    other.owns_fd_ = false;
+    other.capacity_ = 0;
+    other.used_ = 0;
+  }
+  return *this;
+}
+
+OutputFile::~OutputFile() {
+  // Whatever was written stays written, also when the run ends on an error.
+  try {
+    drain();
+  } catch (...) {
+  }
+  if (owns_fd_) ::close(fd_);
+}
+
+void OutputFile::drain() {
+  if (used_ == 0) return;
+  if (in_memory_) {
+    memory_.append(buffer_.get(), used_);
+    used_ = 0;
+    return;
+  }
+  if (fd_ < 0) {
+    used_ = 0;
+    return;
+  }
+  std::size_t done = 0;
+  while (done < used_) {
+    const ssize_t put = ::write(fd_, buffer_.get() + done, used_ - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      used_ = 0;
+      fail_file(name_, "cannot write: " + system_reason());
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  used_ = 0;
+}
+
+char* OutputFile::reserve(std::size_t size) {
+  if (used_ + size > capacity_) {
+    drain();
+    if (size > capacity_) {
+      std::size_t grown = capacity_ == 0 ? output_buffer_size : capacity_;
+      while (grown < size) grown *= 2;
+      buffer_.reset(new char[grown]);
+      capacity_ = grown;
+    }
+  }
+  return buffer_.get() + used_;
+}
+
+void OutputFile::write_record(std::string_view bytes) {
+  char* area = reserve(bytes.size() + 2);
+  std::memcpy(area, bytes.data(), bytes.size());
+  area[bytes.size()] = '\r';
+  area[bytes.size() + 1] = '\n';
+  commit(bytes.size() + 2);
+}
+
+void OutputFile::write_bytes(std::string_view bytes) {
+  char* area = reserve(bytes.size());
+  std::memcpy(area, bytes.data(), bytes.size());
+  commit(bytes.size());
+}
+
+void OutputFile::flush() { drain(); }
+
+void OutputFile::close() {
+  drain();
+  if (owns_fd_) {
+    const int fd = fd_;
+    fd_ = -1;
+    owns_fd_ = false;
+    if (::close(fd) != 0) fail_file(name_, "cannot write: " + system_reason());
+  }
+}
+
+bool file_exists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace meridian
