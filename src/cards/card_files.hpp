@@ -1,0 +1,47 @@
+#pragma once
+// The card-file writer: the generated model as NIKE3D input cards in
+// out_node.txt, out_element.txt, out_interface.txt, out_load.txt and
+// out_spring.txt, then the model views of the generated model.
+
+#include <cstdint>
+#include <span>
+
+#include "generator/generated_model.hpp"
+#include "records/layout.hpp"
+
+namespace meridian {
+
+// The card layouts, parsed once per run.
+struct CardLayouts {
+  Layout node_card{"(I8,I5,3E20.13,F5.0)"};
+  Layout element_card{"(I8,I5,8I8)"};
+  Layout segment_card{"(I8,4I8)"};
+  Layout load_card{"(I8,2I5,F10.3)"};
+  Layout marker_card{"(I8,2E10.3)"};
+  Layout pressure_card{"(I5,4I8,4E10.4)"};
+  Layout count_pair{"(2I5)"};
+  Layout spring_stiffness_card{"(E10.3,I2)"};
+  Layout spring_element_card{"(I5,2I8,I5)"};
+};
+
+// Renders one card (a single record: no more values than the layout has data
+// fields) straight into the file's buffer, ending it with CR LF.
+void write_card(OutputFile& out, const Layout& layout, std::span<const FieldValue> values);
+
+// The node card of the ground node of one grounded spring: fully fixed (code 7),
+// rotations fixed (7.0). Written while the grounded springs are generated.
+void write_ground_node_card(OutputFile& out_spring, const CardLayouts& layouts,
+                            std::int64_t node_number, double x, double y, double z);
+
+// Writes every card not yet written: all of out_node.txt, out_element.txt,
+// out_interface.txt and out_load.txt, and the tail of out_spring.txt after the
+// ground node cards. Closes no file.
+void write_cards(const GeneratedModel& model, GeneratorFiles& files, const CardLayouts& layouts);
+
+// The last step of a generator run: writes the remaining cards, closes the
+// parameter file and the five card files in the order they were opened, and
+// writes the model views of the generated model (one zone per block).
+void write_card_files(const GeneratedModel& model, GeneratorFiles& files,
+                      const CardLayouts& layouts, std::int32_t job_code);
+
+}  // namespace meridian
