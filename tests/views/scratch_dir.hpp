@@ -1,0 +1,62 @@
+#pragma once
+// A fresh temporary directory per test: the writers use fixed file names in the
+// current directory, so each test changes into its own directory and back.
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+namespace meridian::testing {
+
+class ScratchDir {
+ public:
+  ScratchDir() : previous_(std::filesystem::current_path()) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "meridian-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    std::filesystem::current_path(path_);
+  }
+  ~ScratchDir() {
+    std::filesystem::current_path(previous_);
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // The names of all files in the directory.
+  std::set<std::string> files() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path path_;
+};
+
+inline std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Joins records, each followed by CR LF.
+inline std::string records(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+}  // namespace meridian::testing
