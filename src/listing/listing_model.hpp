@@ -1,0 +1,84 @@
+#pragma once
+// Everything the listing reader loads from n3dhsp: the counts of the control
+// cards, the model tables, the element zones and the per-step results.
+//
+// Counts keep the values printed in the listing (0 when their section is
+// absent); a table sized from a negative count is empty. Tables are indexed
+// from 0, position i holding row i+1; node and element numbers stored as
+// values are 1-based.
+
+#include <cstdint>
+#include <vector>
+
+#include "records/files.hpp"
+#include "results/step_results.hpp"
+#include "results/step_store.hpp"
+#include "views/model_view.hpp"
+
+namespace meridian {
+
+struct ListingModel {
+  // CONTROL CARD # 2
+  std::int32_t node_capacity = 0;
+  std::int32_t element_capacity = 0;
+  std::int32_t interface_count = 0;
+  std::int32_t discrete_flag = 0;
+  // CONTROL CARD # 3
+  std::int32_t step_count = 0;
+  // CONTROL CARD # 4
+  std::int32_t load_case_count = 0;
+  std::int32_t point_load_count = 0;
+  // CONTROL CARD # 7
+  std::int32_t temperature_flag = 0;
+  // DISCRETE ELEMENT section
+  std::int32_t spring_type_count = 0;
+  std::int32_t spring_count = 0;
+  // Nodes written to the model views: node_capacity, or with discrete elements
+  // the number of nodes that are corners of hexahedra.
+  std::int32_t node_count = 0;
+  std::int32_t zone_count = 0;
+
+  // Per node (node_capacity rows).
+  std::vector<std::int32_t> node_constraint;
+  std::vector<double> node_x, node_y, node_z;
+  // Node-major, 3 x load_case_count columns per node: column 3(k-1)+d of node
+  // i at (i-1)*3*load_case_count + 3(k-1) + d-1.
+  std::vector<double> nodal_loads;
+  std::vector<double> node_temperature;
+
+  // Per element (element_capacity rows).
+  std::vector<ElementCorners> element_nodes;
+  std::vector<std::int32_t> element_material;
+  std::vector<std::int32_t> element_zone;
+  std::vector<std::int32_t> zone_element_counts;  // zone_count entries
+
+  // One entry per interface; [0] master side, [1] slave side.
+  std::vector<InterfaceSides> interface_segments;
+
+  // Springs (spring_count rows) and spring-damper types (spring_type_count).
+  std::vector<std::int32_t> spring_node1, spring_node2;
+  std::vector<std::int32_t> spring_type_direction;
+  std::vector<std::int32_t> spring_direction;
+  std::vector<double> spring_type_stiffness;
+  std::vector<double> spring_stiffness;
+  // From the discrete printout of the last time-step block read.
+  std::vector<double> spring_force, spring_deflection;
+
+  // node_result and node_stress of every time-step block, in order.
+  StepStore steps;
+};
+
+// Reads the whole listing forwards: model sections, every time-step block
+// (nodal stresses averaged on the way, one block at a time), then forms the
+// zones. Bad input (end of file, a field that does not convert, a number used
+// as a table position out of its range, counts too large to hold) ends the run
+// with a FatalError naming the listing and line.
+ListingModel load_listing(InputFile& listing);
+
+// The model tables as the model views take them.
+ModelView model_view_of(const ListingModel& model);
+
+// The model and results as the step writers take them.
+StepResults step_results_of(const ListingModel& model, double deformation_scale);
+
+}  // namespace meridian

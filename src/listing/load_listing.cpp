@@ -1,0 +1,585 @@
+// The forward read of the solver listing n3dhsp.
+//
+// The listing is a paginated report. Sections are found by comparing the first
+// 17 characters of successive lines with fixed keys, within a bounded number of
+// lines; then a fixed number of heading lines is skipped and fixed-column rows
+// are read page by page, assuming the solver's page layout. The listing is read
+// once, line by line; no text is kept beyond the current line.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "listing/element_zones.hpp"
+#include "listing/listing_model.hpp"
+#include "records/fields.hpp"
+#include "records/layout.hpp"
+#include "results/nodal_stress.hpp"
+
+namespace meridian {
+
+namespace {
+
+constexpr std::size_t key_width = 17;
+
+// A section key and the number of lines searched for it.
+struct SectionKey {
+  std::string_view text;  // 17 characters
+  long bound;
+  std::string_view what;  // section name for messages
+};
+
+constexpr SectionKey title_key{" *      The incom", 10000, "the title block"};
+constexpr SectionKey control_card_2_key{" CONTROL CARD # 2", 10000, "control card 2"};
+constexpr SectionKey control_card_3_key{" CONTROL CARD # 3", 10000, "control card 3"};
+constexpr SectionKey control_card_4_key{" CONTROL CARD # 4", 10000, "control card 4"};
+constexpr SectionKey control_card_7_key{" CONTROL CARD # 7", 10000, "control card 7"};
+constexpr SectionKey nodal_points_key{" NODAL POINT data", 10000, "the nodal points"};
+// Spelled as the solver prints it.
+constexpr SectionKey hexahedra_key{" HEXAHEDERON ELEM", 10000, "the hexahedron elements"};
+constexpr SectionKey discrete_key{" DISCRETE ELEMENT", 1000, "the discrete elements"};
+constexpr SectionKey spring_type_key{" spring-damper ty", 1000, "the spring-damper types"};
+constexpr SectionKey interfaces_key{" d e f i n i t i ", 10000, "the sliding interfaces"};
+constexpr SectionKey loads_key{" CONCENTRATED NOD", 50000, "the concentrated nodal loads"};
+constexpr SectionKey temperature_key{" TEMPERATURE PROF", 30000, "the temperature profile"};
+constexpr SectionKey nodal_printout_key{" n o d a l   p r ", 30000, "a nodal printout"};
+constexpr SectionKey element_printout_key{" e l e m e n t   ", 30000, "an element printout"};
+constexpr SectionKey discrete_printout_key{" d i s c r e t e ", 1000, "a discrete printout"};
+
+// Tables sized from the listing's counts are refused above this size (or the
+// machine's physical memory, when smaller): such counts come from a damaged
+// listing, and the run ends with a message instead of failing to allocate.
+constexpr double max_table_bytes = 16.0 * 1024 * 1024 * 1024;
+// The per-step results go to a temporary file; refuse absurd totals there too.
+constexpr double max_step_file_bytes = 1024.0 * 1024 * 1024 * 1024;
+
+// The first 17 characters of a line, blank-padded.
+using KeyField = std::array<char, key_width>;
+
+KeyField key_field(std::string_view line) {
+  KeyField field;
+  field.fill(' ');
+  std::copy_n(line.begin(), std::min(line.size(), key_width), field.begin());
+  return field;
+}
+
+bool matches(std::string_view line, std::string_view key) {
+  const KeyField field = key_field(line);
+  return std::string_view(field.data(), key_width) == key;
+}
+
+// Columns [column, column + width) of a line; shorter lines read as blanks.
+std::string_view columns(std::string_view line, int column, int width) {
+  if (static_cast<std::size_t>(column) >= line.size()) return {};
+  return line.substr(static_cast<std::size_t>(column), static_cast<std::size_t>(width));
+}
+
+// Cold path: names the listing, the line, the columns and the text.
+[[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
+                                  int column, int width) {
+  std::string what = "cannot read ";
+  what += kind;
+  what += " from \"";
+  what += field;
+  what += "\" (columns ";
+  what += std::to_string(column + 1);
+  what += '-';
+  what += std::to_string(column + width);
+  what += ')';
+  in.fail_here(what);
+}
+
+inline std::int32_t integer_at(const InputFile& in, std::string_view line, int column, int width) {
+  const std::string_view field = columns(line, column, width);
+  std::int32_t value = 0;
+  if (!parse_integer(field, value)) [[unlikely]]
+    fail_conversion(in, "an integer", field, column, width);
+  return value;
+}
+
+inline double real_at(const InputFile& in, std::string_view line, int column, int width,
+                      int digits) {
+  const std::string_view field = columns(line, column, width);
+  double value = 0.0;
+  if (!parse_real(field, digits, value)) [[unlikely]]
+    fail_conversion(in, "a real", field, column, width);
+  return value;
+}
+
+std::size_t rows_of(std::int32_t count) {
+  return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+std::string gib(double bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f GiB", bytes / (1024.0 * 1024 * 1024));
+  return text;
+}
+
+double table_limit() {
+  double limit = max_table_bytes;
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages > 0 && page_size > 0) {
+    limit = std::min(limit, static_cast<double>(pages) * static_cast<double>(page_size));
+  }
+  return limit;
+}
+
+// Row layouts of the model sections (the per-step printouts, read far more
+// often, are parsed column by column).
+struct RowLayouts {
+  Layout nodal_point{"(2I8,E17.4,2E20.4)"};
+  Layout hexahedron{"(2I7,8I8)"};
+  Layout spring{"(I13,3I7,E19.6)"};
+  Layout segment{"(I7,4I9)"};
+  Layout load{"(I9,I11,I9,E17.4)"};
+  Layout temperature{"(I9,2E18.7)"};
+  Layout discrete_printout{"(I11,I8,E17.5,E16.5,E17.5)"};
+};
+
+class ListingReader {
+ public:
+  explicit ListingReader(InputFile& in) : in_(in) {}
+
+  ListingModel read();
+
+ private:
+  // Reads lines until one begins with the key or the bound is used up; the
+  // matching line is consumed. End of file ends the run.
+  bool search(const SectionKey& key) {
+    for (long i = 0; i < key.bound; ++i) {
+      if (matches(in_.require_line(key.what), key.text)) return true;
+    }
+    return false;
+  }
+  // Skips lines; afterwards line_buffer_ holds the last one's first 17
+  // characters.
+  void skip(int count, std::string_view what) {
+    for (int i = 0; i < count; ++i) line_buffer_ = key_field(in_.require_line(what));
+  }
+  std::string_view line(std::string_view what) { return in_.require_line(what); }
+  std::int32_t count_line(int label_width, int width, std::string_view what) {
+    return integer_at(in_, line(what), label_width, width);
+  }
+  // A table of `rows` rows in pages of `page_size`: heading lines before every
+  // page, trailing lines after every full page. With no row the heading lines
+  // are still skipped.
+  template <typename Row>
+  void paged(std::int32_t rows, std::int32_t page_size, int heading, int trailing,
+             std::string_view what, const Row& read_row) {
+    const std::size_t total = rows_of(rows);
+    const std::size_t size = static_cast<std::size_t>(page_size);
+    const std::size_t full_pages = total > 0 ? (total - 1) / size : 0;
+    std::size_t row = 0;
+    for (std::size_t page = 0; page < full_pages; ++page) {
+      skip(heading, what);
+      for (std::size_t i = 0; i < size; ++i) read_row(row++, line(what));
+      skip(trailing, what);
+    }
+    skip(heading, what);
+    while (row < total) read_row(row++, line(what));
+  }
+  template <typename... Targets>
+  void parse(std::string_view record, const Layout& layout, Targets*... targets) {
+    const std::array<FieldTarget, sizeof...(Targets)> list{FieldTarget(targets)...};
+    parse_record(in_, record, layout, list);
+  }
+  void check_range(std::int32_t value, std::int32_t low, std::int32_t high, const char* what,
+                   const char* range) {
+    if (value < low || value > high) [[unlikely]] {
+      in_.fail_here(std::string(what) + " " + std::to_string(value) + " is outside " + range +
+                    " (1.." + std::to_string(high) + ")");
+    }
+  }
+  void check_node(std::int32_t node, const char* what) {
+    check_range(node, 1, model_.node_capacity, what, "the nodal points");
+  }
+
+  void read_control_cards();
+  void create_model_tables();
+  void read_nodal_points();
+  void read_hexahedra();
+  void read_discrete_elements();
+  void read_interfaces();
+  void read_loads();
+  void read_temperatures();
+  void read_step(NodalStressAccumulator& accumulator, std::vector<double>& node_result,
+                 std::vector<double>& node_stress);
+  void read_element_printout(NodalStressAccumulator& accumulator);
+
+  InputFile& in_;
+  RowLayouts layouts_;
+  ListingModel model_;
+  KeyField line_buffer_{};
+  KeyField page_title_{};
+  bool page_title_set_ = false;  // until set, the title matches no line
+};
+
+void ListingReader::read_control_cards() {
+  if (search(title_key)) {
+    skip(2, title_key.what);
+    page_title_ = key_field(line("the title line"));
+    page_title_set_ = true;
+  }
+  if (search(control_card_2_key)) {
+    const auto what = control_card_2_key.what;
+    skip(7, what);
+    model_.node_capacity = count_line(60, 5, what);
+    skip(1, what);
+    model_.element_capacity = count_line(60, 5, what);
+    skip(7, what);
+    model_.interface_count = count_line(60, 5, what);
+    skip(3, what);
+    model_.discrete_flag = count_line(60, 5, what);
+  }
+  if (search(control_card_3_key)) {
+    skip(3, control_card_3_key.what);
+    model_.step_count = count_line(60, 5, control_card_3_key.what);
+  }
+  if (search(control_card_4_key)) {
+    const auto what = control_card_4_key.what;
+    skip(3, what);
+    model_.load_case_count = count_line(60, 5, what);
+    skip(3, what);
+    model_.point_load_count = count_line(60, 5, what);
+  }
+}
+
+void ListingReader::create_model_tables() {
+  ListingModel& m = model_;
+  const double nodes = static_cast<double>(rows_of(m.node_capacity));
+  const double elements = static_cast<double>(rows_of(m.element_capacity));
+  const double interfaces = static_cast<double>(rows_of(m.interface_count));
+  const double load_columns = 3.0 * static_cast<double>(rows_of(m.load_case_count));
+  // Per node: constraint, coordinates, loads, temperature, one step's nodal
+  // printout and stresses, the stress sums and counts, the zone index.
+  const double per_node = 4 + 3 * 8 + load_columns * 8 + 8 + 4 * 8 + 7 * 8 + 7 * 8 + 4 + 4 + 1;
+  // Per element: corners, material, zone, zone scratch.
+  const double per_element = 8 * 4 + 4 + 4 + 3 * 4;
+  const double bytes = nodes * per_node + elements * per_element +
+                       interfaces * static_cast<double>(sizeof(InterfaceSides));
+  const double limit = table_limit();
+  if (bytes > limit) {
+    in_.fail_here("the model tables for node_capacity " + std::to_string(m.node_capacity) +
+                  ", element_capacity " + std::to_string(m.element_capacity) +
+                  ", interface_count " + std::to_string(m.interface_count) +
+                  " and load_case_count " + std::to_string(m.load_case_count) + " would need " +
+                  gib(bytes) + ", more than this run can hold (" + gib(limit) + ")");
+  }
+  const double step_bytes = nodes * 11 * 8 * static_cast<double>(rows_of(m.step_count));
+  if (step_bytes > max_step_file_bytes) {
+    in_.fail_here("the results of step_count " + std::to_string(m.step_count) +
+                  " time steps of node_capacity " + std::to_string(m.node_capacity) +
+                  " nodes would need " + gib(step_bytes) + " of temporary storage, more than " +
+                  gib(max_step_file_bytes));
+  }
+
+  const std::size_t node_rows = rows_of(m.node_capacity);
+  const std::size_t element_rows = rows_of(m.element_capacity);
+  m.element_nodes.assign(element_rows, ElementCorners{});
+  m.node_constraint.assign(node_rows, 0);
+  m.node_x.assign(node_rows, 0.0);
+  m.node_y.assign(node_rows, 0.0);
+  m.node_z.assign(node_rows, 0.0);
+  m.interface_segments.assign(rows_of(m.interface_count), InterfaceSides{});
+  m.element_material.assign(element_rows, 0);
+  m.nodal_loads.assign(node_rows * rows_of(m.load_case_count) * 3, 0.0);
+  m.node_temperature.assign(node_rows, 0.0);
+  m.steps = StepStore(m.node_capacity);
+}
+
+void ListingReader::read_nodal_points() {
+  if (!search(nodal_points_key)) return;
+  ListingModel& m = model_;
+  paged(m.node_capacity, 50, 3, 6, nodal_points_key.what,
+        [&](std::size_t i, std::string_view record) {
+          std::int32_t number = 0;
+          parse(record, layouts_.nodal_point, &number, &m.node_constraint[i], &m.node_x[i],
+                &m.node_y[i], &m.node_z[i]);
+        });
+}
+
+void ListingReader::read_hexahedra() {
+  if (!search(hexahedra_key)) return;
+  ListingModel& m = model_;
+  paged(m.element_capacity, 50, 3, 6, hexahedra_key.what,
+        [&](std::size_t i, std::string_view record) {
+          std::int32_t number = 0;
+          ElementCorners& c = m.element_nodes[i];
+          parse(record, layouts_.hexahedron, &number, &m.element_material[i], &c[0], &c[1], &c[2],
+                &c[3], &c[4], &c[5], &c[6], &c[7]);
+          for (std::int32_t node : c) check_node(node, "node number");
+        });
+}
+
+void ListingReader::read_discrete_elements() {
+  ListingModel& m = model_;
+  // A key not found within its bound does not skip this section: it is read
+  // from the line after the last one searched.
+  search(discrete_key);
+  skip(1, discrete_key.what);
+  m.spring_type_count = count_line(51, 7, discrete_key.what);
+  skip(1, discrete_key.what);
+  m.spring_count = count_line(51, 7, discrete_key.what);
+
+  const std::size_t types = rows_of(m.spring_type_count);
+  const std::size_t springs = rows_of(m.spring_count);
+  const double bytes =
+      static_cast<double>(types) * (4 + 8) + static_cast<double>(springs) * (4 * 4 + 8 * 4);
+  const double limit = table_limit();
+  if (bytes > limit) {
+    in_.fail_here("the spring tables for spring_type_count " + std::to_string(m.spring_type_count) +
+                  " and spring_count " + std::to_string(m.spring_count) + " would need " +
+                  gib(bytes) + ", more than this run can hold (" + gib(limit) + ")");
+  }
+  m.spring_node1.assign(springs, 0);
+  m.spring_node2.assign(springs, 0);
+  m.spring_type_direction.assign(types, 0);
+  m.spring_direction.assign(springs, 0);
+  m.spring_type_stiffness.assign(types, 0.0);
+  m.spring_stiffness.assign(springs, 0.0);
+  m.spring_force.assign(springs, 0.0);
+  m.spring_deflection.assign(springs, 0.0);
+
+  search(spring_type_key);
+  for (std::size_t t = 0; t < types; ++t) {
+    skip(2, spring_type_key.what);
+    {
+      const std::string_view record = line(spring_type_key.what);
+      m.spring_type_stiffness[t] = real_at(in_, record, 41, 12, 4);
+    }
+    m.spring_type_direction[t] = count_line(41, 5, spring_type_key.what);
+    skip(3, spring_type_key.what);
+  }
+
+  paged(m.spring_count, 50, 4, 1, "the discrete element connectivity",
+        [&](std::size_t i, std::string_view record) {
+          std::int32_t number = 0;
+          std::int32_t type = 0;
+          double scale = 0.0;
+          parse(record, layouts_.spring, &number, &m.spring_node1[i], &m.spring_node2[i], &type,
+                &scale);
+          check_node(m.spring_node1[i], "spring node");
+          check_node(m.spring_node2[i], "spring node");
+          check_range(type, 1, m.spring_type_count, "spring type", "the spring-damper types");
+          const auto t = static_cast<std::size_t>(type - 1);
+          m.spring_direction[i] = m.spring_type_direction[t];
+          m.spring_stiffness[i] = scale * m.spring_type_stiffness[t];
+        });
+
+  m.node_count = count_element_nodes(m.element_nodes, m.node_capacity);
+}
+
+void ListingReader::read_interfaces() {
+  ListingModel& m = model_;
+  if (!search(interfaces_key)) return;
+  const auto what = interfaces_key.what;
+  const std::int32_t segment_limit = std::max<std::int32_t>(m.element_capacity, 0);
+  for (InterfaceSides& sides : m.interface_segments) {
+    skip(2, what);
+    // The slave count is printed first.
+    const std::int32_t slave_count = count_line(46, 8, what);
+    if (slave_count > segment_limit) {
+      in_.fail_here("more slave segments (" + std::to_string(slave_count) +
+                    ") than hexahedron elements (" + std::to_string(m.element_capacity) + ")");
+    }
+    const std::int32_t master_count = count_line(46, 8, what);
+    if (master_count > segment_limit) {
+      in_.fail_here("more master segments (" + std::to_string(master_count) +
+                    ") than hexahedron elements (" + std::to_string(m.element_capacity) + ")");
+    }
+    skip(1, what);
+    const std::array<std::int32_t, 2> counts{master_count, slave_count};
+    for (std::size_t side = 0; side < 2; ++side) {
+      skip(3, what);
+      std::vector<Segment>& segments = sides[side];
+      segments.assign(rows_of(counts[side]), Segment{});
+      for (Segment& s : segments) {
+        std::int32_t number = 0;
+        parse(line(what), layouts_.segment, &number, &s[0], &s[1], &s[2], &s[3]);
+        for (std::int32_t node : s) check_node(node, "segment node");
+      }
+    }
+    skip(6, what);
+  }
+}
+
+void ListingReader::read_loads() {
+  ListingModel& m = model_;
+  if (!search(loads_key)) return;
+  skip(2, loads_key.what);
+  const std::size_t columns_per_node = rows_of(m.load_case_count) * 3;
+  for (std::size_t row = 0; row < rows_of(m.point_load_count); ++row) {
+    std::int32_t node = 0, direction = 0, load_case = 0;
+    double value = 0.0;
+    parse(line(loads_key.what), layouts_.load, &node, &direction, &load_case, &value);
+    check_node(node, "load node");
+    check_range(direction, 1, 3, "load direction", "the directions");
+    check_range(load_case, 1, m.load_case_count, "load case", "the load cases");
+    // A later row for the same node, direction and load case replaces the
+    // earlier value.
+    m.nodal_loads[static_cast<std::size_t>(node - 1) * columns_per_node +
+                  static_cast<std::size_t>(load_case - 1) * 3 +
+                  static_cast<std::size_t>(direction - 1)] = value;
+  }
+}
+
+void ListingReader::read_temperatures() {
+  ListingModel& m = model_;
+  if (!search(temperature_key)) return;
+  paged(m.node_capacity, 50, 4, 6, temperature_key.what, [&](std::size_t, std::string_view record) {
+    std::int32_t node = 0;
+    double first = 0.0, second = 0.0;
+    parse(record, layouts_.temperature, &node, &first, &second);
+    // Rows carry their node number; it decides where the value goes.
+    check_node(node, "temperature node");
+    m.node_temperature[static_cast<std::size_t>(node - 1)] = first + second;
+  });
+}
+
+// Element printout: per element a header line, 8 integration-point rows
+// (I7, A11, 7E11.3) and a blank line. A page break shows as the title line in
+// place of the next element's header; 9 lines then lead to that header.
+void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
+  const auto what = element_printout_key.what;
+  const ListingModel& m = model_;
+  ElementPrintout gauss{};
+  std::int32_t element = 1;
+  skip(4, what);
+  for (;;) {
+    for (auto& point : gauss) {
+      const std::string_view record = line(what);
+      integer_at(in_, record, 0, 7);  // integration point number, not used
+      for (int c = 0; c < 7; ++c)
+        point[static_cast<std::size_t>(c)] = real_at(in_, record, 18 + 11 * c, 11, 3);
+    }
+    // With no hexahedron in the model the first element's rows are still read
+    // (the solver layout always prints one) and discarded.
+    if (element <= m.element_capacity) {
+      accumulator.add_element(m.element_nodes[static_cast<std::size_t>(element - 1)], gauss);
+    }
+    skip(2, what);
+    ++element;
+    if (element > m.element_capacity) break;
+    if (page_title_set_ && line_buffer_ == page_title_) skip(9, what);
+  }
+}
+
+void ListingReader::read_step(NodalStressAccumulator& accumulator, std::vector<double>& node_result,
+                              std::vector<double>& node_stress) {
+  ListingModel& m = model_;
+  std::fill(node_result.begin(), node_result.end(), 0.0);
+  accumulator.start_step();
+  if (search(nodal_printout_key)) {
+    const InputFile& in = in_;
+    paged(m.node_capacity, 50, 2, 6, nodal_printout_key.what,
+          [&](std::size_t i, std::string_view record) {
+            integer_at(in, record, 0, 6);  // node number, not used
+            double* values = &node_result[i * 4];
+            values[0] = real_at(in, record, 6, 14, 5);
+            values[1] = real_at(in, record, 20, 13, 5);
+            values[2] = real_at(in, record, 33, 13, 5);
+            values[3] = real_at(in, record, 46, 13, 5);
+          });
+  }
+  if (search(element_printout_key)) read_element_printout(accumulator);
+  // A block without element printout gets all-zero stresses.
+  accumulator.finish(node_stress);
+  if (m.discrete_flag != 0) {
+    // Read from the current line when the key is not found within its bound.
+    search(discrete_printout_key);
+    paged(m.spring_count, 40, 4, 6, discrete_printout_key.what,
+          [&](std::size_t i, std::string_view record) {
+            std::int32_t number = 0, type = 0;
+            double a = 0.0, b = 0.0, c = 0.0;
+            parse(record, layouts_.discrete_printout, &number, &type, &a, &b, &c);
+            // Each block overwrites the block before: the last one stays.
+            m.spring_force[i] = c;
+            m.spring_deflection[i] = b - a;
+          });
+  }
+  m.steps.append(node_result, node_stress);
+}
+
+ListingModel ListingReader::read() {
+  ListingModel& m = model_;
+  read_control_cards();
+  create_model_tables();
+  if (search(control_card_7_key)) {
+    skip(17, control_card_7_key.what);
+    m.temperature_flag = count_line(60, 5, control_card_7_key.what);
+  }
+  read_nodal_points();
+  read_hexahedra();
+  m.node_count = m.node_capacity;
+  if (m.discrete_flag != 0) read_discrete_elements();
+  if (m.interface_count != 0) read_interfaces();
+  if (m.point_load_count != 0) read_loads();
+  if (m.temperature_flag != 0) read_temperatures();
+
+  const std::size_t node_rows = rows_of(m.node_capacity);
+  std::vector<double> node_result(node_rows * 4, 0.0);
+  std::vector<double> node_stress(node_rows * 7, 0.0);
+  NodalStressAccumulator accumulator(m.node_capacity);
+  for (std::int32_t s = 1; s <= m.step_count; ++s) read_step(accumulator, node_result, node_stress);
+
+  ElementZones zones = form_element_zones(m.element_nodes, m.node_capacity);
+  m.zone_count = zones.zone_count;
+  m.element_zone = std::move(zones.element_zone);
+  m.zone_element_counts = std::move(zones.zone_element_counts);
+  return std::move(model_);
+}
+
+}  // namespace
+
+ListingModel load_listing(InputFile& listing) {
+  return ListingReader(listing).read();
+}
+
+ModelView model_view_of(const ListingModel& m) {
+  ModelView view;
+  view.node_count = m.node_count;
+  view.load_case_count = m.load_case_count;
+  view.node_x = m.node_x;
+  view.node_y = m.node_y;
+  view.node_z = m.node_z;
+  view.nodal_loads = m.nodal_loads;
+  view.node_temperature = m.node_temperature;
+  view.node_constraint = m.node_constraint;
+  view.element_nodes = m.element_nodes;
+  view.zone_element_counts = m.zone_element_counts;
+  view.interface_segments = m.interface_segments;
+  view.spring_node1 = m.spring_node1;
+  view.spring_node2 = m.spring_node2;
+  view.spring_direction = m.spring_direction;
+  return view;
+}
+
+StepResults step_results_of(const ListingModel& m, double deformation_scale) {
+  StepResults results;
+  results.deformation_scale = deformation_scale;
+  results.node_count = m.node_count;
+  results.node_x = m.node_x;
+  results.node_y = m.node_y;
+  results.node_z = m.node_z;
+  results.element_nodes = m.element_nodes;
+  results.element_material = m.element_material;
+  results.zone_element_counts = m.zone_element_counts;
+  results.interface_segments = m.interface_segments;
+  results.spring_node1 = m.spring_node1;
+  results.spring_node2 = m.spring_node2;
+  results.spring_direction = m.spring_direction;
+  results.spring_stiffness = m.spring_stiffness;
+  results.spring_deflection = m.spring_deflection;
+  results.spring_force = m.spring_force;
+  results.steps = &m.steps;
+  return results;
+}
+
+}  // namespace meridian
