@@ -1,0 +1,169 @@
+// The deck viewer end to end, in a fresh directory: nikein.txt in, the model
+// view and interface zone files out, compared byte for byte with records
+// written out by hand.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cards/input_deck.hpp"
+#include "records/fatal.hpp"
+
+namespace meridian {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DeckViewer : public testing::Test {
+ protected:
+  void SetUp() override {
+    old_directory_ = fs::current_path();
+    std::string pattern = (fs::temp_directory_path() / "meridian-deck-view-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    directory_ = pattern;
+    fs::current_path(directory_);
+  }
+  void TearDown() override {
+    fs::current_path(old_directory_);
+    fs::remove_all(directory_);
+  }
+
+  static void write_file(const std::string& name, const std::string& bytes) {
+    std::ofstream out(name, std::ios::binary);
+    out << bytes;
+  }
+  static std::string read_file(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+  static std::vector<std::string> directory_names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(".")) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  fs::path old_directory_;
+  fs::path directory_;
+};
+
+const std::string deck_head =
+    "test deck\n"
+    "*   Interfaces  (control record follows)\n";
+const std::string deck_nodes_and_element =
+    "*****Nodal point cards\n"
+    "       1  7.0   0.00000000000E+00   0.00000000000E+00   0.00000000000E+00\n"
+    "       2    2   0.15000000000E+01  -0.25000000000E+00   0.10000000000E+01\n"
+    "*****Element cards\n"
+    "*  number  mat  nodes\n"
+    "       1    1       1       2       2       1       1       2       2       1\n"
+    "*****Sliding interfaces\n"
+    "*  master  slave\n"
+    "*  segments\n";
+const std::string deck_temperatures =
+    "*--------- nodal temperatures\n"
+    "*  node   temperature\n"
+    "       1      10.0\n"
+    "       2      30.0\n";
+
+const std::string model_header =
+    "TITLE=\"Model\"\r\n"
+    "VARIABLES=\"X\",\"Y\",\"Z\",\"Constrain X\",\"Constrain Y\",\"Constrain Z\"\r\n"
+    "\"Spring X\",\"Spring Y\",\"Spring Z\"\r\n"
+    "\"Load_ 1 X\",\"Load_ 1 Y\",\"Load_ 1 Z\"\r\n"
+    "\"Temperature\"\r\n";
+const std::string model_zone =
+    "ZONE T=\"nn.1\"\r\n"
+    "N=    2,E=    1,F=FEPOINT,ET=BRICK\r\n"
+    " 0.0000000000000E+00  0.0000000000000E+00  0.0000000000000E+00 1 1 1 0 0 0"
+    "  0.0000000000000E+00  0.0000000000000E+00  0.0000000000000E+00  0.1000000000000E+02\r\n"
+    " 0.1500000000000E+01 -0.2500000000000E+00  0.1000000000000E+01 0 1 0 0 0 0"
+    "  0.0000000000000E+00  0.0000000000000E+00  0.0000000000000E+00  0.3000000000000E+02\r\n"
+    "       1       2       2       1       1       2       2       1\r\n";
+
+TEST_F(DeckViewer, DeckWithoutInterfacesWritesOneZoneAndNoInterfaceFile) {
+  write_file("nikein.txt", deck_head + "    1        2        1         1         0    1    0\n" +
+                               deck_nodes_and_element + deck_temperatures);
+  read_input_deck(5);
+  EXPECT_EQ(read_file("model_load.dat"), model_header + model_zone);
+  EXPECT_EQ(directory_names(), (std::vector<std::string>{"model_load.dat", "nikein.txt"}));
+}
+
+TEST_F(DeckViewer, DeckWithAnInterfaceWritesBothSides) {
+  write_file("nikein.txt", deck_head + "    1        2        1         1         0    1    1\n" +
+                               deck_nodes_and_element +
+                               "       1       1       0       0       0       0       0       0\n"
+                               "       1       1       2       2       1\n"
+                               "       1       2       1       1       2\n" +
+                               deck_temperatures);
+  read_input_deck(5);
+  EXPECT_EQ(read_file("model_load.dat"), model_header + model_zone);
+  const std::string nodes =
+      " 0.0000000000000E+00  0.0000000000000E+00  0.0000000000000E+00\r\n"
+      " 0.1500000000000E+01 -0.2500000000000E+00  0.1000000000000E+01\r\n";
+  EXPECT_EQ(read_file("interface_m_1.dat"),
+            "TITLE=\"Interface_m_1\"\r\nVARIABLES=\"X\",\"Y\",\"Z\"\r\n"
+            "ZONE N=    2,E=    1,F=FEPOINT,ET=QUADRILATERAL\r\n" +
+                nodes + "       1       2       2       1\r\n");
+  EXPECT_EQ(read_file("interface_s_1.dat"),
+            "TITLE=\"Interface_s_1\"\r\nVARIABLES=\"X\",\"Y\",\"Z\"\r\n"
+            "ZONE N=    2,E=    1,F=FEPOINT,ET=QUADRILATERAL\r\n" +
+                nodes + "       2       1       1       2\r\n");
+}
+
+TEST_F(DeckViewer, DeckWithoutElementsHasNoZone) {
+  write_file("nikein.txt", deck_head + "    1        2        0         1         0    1    0\n" +
+                               "*****Nodal point cards\n"
+                               "       1    0   0.00000000000E+00   0.00000000000E+00   0.0\n"
+                               "       2    0   0.00000000000E+00   0.00000000000E+00   0.0\n"
+                               "*\n*\n*\n*\n*\n" +
+                               deck_temperatures);
+  read_input_deck(5);
+  EXPECT_EQ(read_file("model_load.dat"), model_header);
+}
+
+TEST_F(DeckViewer, MissingDeckEndsAtItsFirstRead) {
+  try {
+    read_input_deck(5);
+    FAIL() << "a missing deck must end the run";
+  } catch (const FatalError& error) {
+    EXPECT_NE(std::string(error.what()).find("nikein.txt, line 1: end of file"), std::string::npos)
+        << error.what();
+  }
+  // Opened as every input file is: created empty; no view written.
+  EXPECT_EQ(directory_names(), std::vector<std::string>{"nikein.txt"});
+  EXPECT_EQ(read_file("nikein.txt"), "");
+}
+
+TEST_F(DeckViewer, BadDeckWritesNoView) {
+  write_file("nikein.txt", deck_head + "    1        2        1         1         0    1    0\n" +
+                               "*****Nodal point cards\n"
+                               "       1    0   0.00000000000E+00   0.00000000000E+00   0.0\n"
+                               "       2    0   0.00000000000E+00   0.00000000000E+00   0.0\n"
+                               "*\n*\n"
+                               "       1    1       1       2       3       1       1       2"
+                               "       2       1\n");
+  try {
+    read_input_deck(5);
+    FAIL() << "an element naming node 3 of 2 must end the run";
+  } catch (const FatalError& error) {
+    EXPECT_NE(std::string(error.what()).find("nikein.txt, line 9: the element names node 3"),
+              std::string::npos)
+        << error.what();
+  }
+  EXPECT_EQ(directory_names(), std::vector<std::string>{"nikein.txt"});
+}
+
+}  // namespace
+}  // namespace meridian
