@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the build tools from Debian's packages when they are missing.
+set -euo pipefail
+needed=()
+command -v cmake >/dev/null 2>&1 || needed+=(cmake)
+command -v ninja >/dev/null 2>&1 || needed+=(ninja-build)
+command -v g++ >/dev/null 2>&1 || needed+=(g++)
+[ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+if [ "${MERIDIAN_WITH_FORTRAN:-0}" = 1 ] && ! command -v gfortran >/dev/null 2>&1; then
+  needed+=(gfortran)
+fi
+if [ ${#needed[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  echo "installing: ${needed[*]}"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${needed[@]}" >/dev/null
+fi
