@@ -54,9 +54,13 @@ class ParameterReader {
   }
 
   void check_block(std::int32_t block, std::size_t block_count, std::string_view item) {
+    if (block_count == 0) {
+      in_.fail_here(std::string(item) + ": block " + std::to_string(block) +
+                    " does not exist (the file defines no block)");
+    }
     if (block < 1 || static_cast<std::size_t>(block) > block_count) {
-      in_.fail_here(std::string(item) + ": there is no block " + std::to_string(block) +
-                    " (the model has " + std::to_string(block_count) + " blocks)");
+      in_.fail_here(std::string(item) + ": the block number must be 1 to " +
+                    std::to_string(block_count) + ", found " + std::to_string(block));
     }
   }
 

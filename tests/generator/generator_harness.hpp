@@ -1,0 +1,139 @@
+#pragma once
+// Helpers for the generator tests: a parameter file run on in-memory files, a
+// fresh temporary directory per test, and hand-built blocks.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cards/card_files.hpp"
+#include "generator/generated_model.hpp"
+#include "generator/parameter_file.hpp"
+#include "records/console.hpp"
+
+namespace meridian::testing {
+
+// Lines joined with LF, as a parameter file is typed.
+inline std::string lines(std::initializer_list<std::string> records) {
+  std::string text;
+  for (const std::string& record : records) text += record + "\n";
+  return text;
+}
+
+// Records as written by the program: each followed by CR LF.
+inline std::string crlf(std::initializer_list<std::string> records) {
+  std::string text;
+  for (const std::string& record : records) text += record + "\r\n";
+  return text;
+}
+
+// A generator run on in-memory files: the parameter text is read, the model
+// built, and the card files collected in memory.
+class GeneratorHarness {
+ public:
+  explicit GeneratorHarness(std::string parameter_text)
+      : files_{InputFile::from_text("parameter_in.txt", std::move(parameter_text)),
+               OutputFile::in_memory("out_node.txt"),
+               OutputFile::in_memory("out_element.txt"),
+               OutputFile::in_memory("out_interface.txt"),
+               OutputFile::in_memory("out_load.txt"),
+               OutputFile::in_memory("out_spring.txt")},
+        console_input_(InputFile::from_text("console", "")),
+        console_output_(OutputFile::in_memory("console")),
+        console_{console_input_, console_output_} {}
+
+  GeneratedModel read() { return read_parameter_file(files_, console_, layouts_); }
+  // Reads the file and writes every card (no model view).
+  GeneratedModel run() {
+    GeneratedModel model = read();
+    write_cards(model, files_, layouts_);
+    flush();
+    return model;
+  }
+  void flush() {
+    files_.out_node.flush();
+    files_.out_element.flush();
+    files_.out_interface.flush();
+    files_.out_load.flush();
+    files_.out_spring.flush();
+    console_output_.flush();
+  }
+
+  GeneratorFiles& files() { return files_; }
+  const std::string& console_text() {
+    console_output_.flush();
+    return console_output_.contents();
+  }
+
+ private:
+  GeneratorFiles files_;
+  InputFile console_input_;
+  OutputFile console_output_;
+  Console console_;
+  CardLayouts layouts_;
+};
+
+// A fresh temporary directory, entered for the test's lifetime.
+class TempDir {
+ public:
+  TempDir() : previous_(std::filesystem::current_path()) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "meridian-generator-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    std::filesystem::current_path(path_);
+  }
+  ~TempDir() {
+    std::filesystem::current_path(previous_);
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path path_;
+};
+
+inline std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void write_file(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+// One segment per direction with the given divisions, one layer per level pair.
+inline BlockParameters block_of(std::vector<double> x_points, std::vector<std::int32_t> x_div,
+                                std::vector<double> y_points, std::vector<std::int32_t> y_div,
+                                std::vector<double> z_points, std::vector<std::int32_t> z_div,
+                                std::vector<double> levels) {
+  BlockParameters block;
+  block.x_segment_count = static_cast<std::int32_t>(x_div.size());
+  block.y_segment_count = static_cast<std::int32_t>(y_div.size());
+  block.z_segment_count = static_cast<std::int32_t>(z_div.size());
+  block.layer_count = static_cast<std::int32_t>(levels.size()) - 1;
+  block.x_points = std::move(x_points);
+  block.y_points = std::move(y_points);
+  block.z_points = std::move(z_points);
+  block.x_divisions = std::move(x_div);
+  block.y_divisions = std::move(y_div);
+  block.z_divisions = std::move(z_div);
+  block.layer_levels = std::move(levels);
+  block.layer_levels_line = 6;
+  return block;
+}
+
+}  // namespace meridian::testing
