@@ -141,8 +141,8 @@ void write_new_deck(OutputFile& out, const Deck& deck, const DeckSprings& spring
 void replace_deck(const Deck& deck, const DeckSprings& springs, const std::vector<bool>& released) {
   const std::filesystem::path target{std::string(deck_name)};
   const std::filesystem::path temporary{std::string(deck_temporary_name)};
+  OutputFile out = OutputFile::create(temporary.string());
   try {
-    OutputFile out = OutputFile::create(temporary.string());
     write_new_deck(out, deck, springs, released);
     out.close();
     std::error_code ignored;

@@ -293,6 +293,20 @@ TEST_F(DeckSpringRewrite, MissingDeckIsRefused) {
   EXPECT_EQ(read_file("nikein"), "");
 }
 
+TEST_F(DeckSpringRewrite, FailedWriteLeavesTheDeckIntact) {
+  // The new deck cannot be created where the temporary file should go.
+  write_file("nikein", old_section);
+  fs::create_directory("nikein.rewrite.tmp");
+  write_file("nikein.rewrite.tmp/kept", "x");
+  FourSprings springs;
+  const std::string message = rewrite_failure(springs.view());
+  EXPECT_NE(message.find("nikein.rewrite.tmp: cannot open for writing"), std::string::npos)
+      << message;
+  EXPECT_EQ(read_file("nikein"), old_section);
+  EXPECT_EQ(read_file("nikein.rewrite.tmp/kept"), "x");
+  EXPECT_EQ(directory_names(), (std::vector<std::string>{"nikein", "nikein.rewrite.tmp"}));
+}
+
 TEST_F(DeckSpringRewrite, SpringNodeOutsideTheNodalPrintoutIsRefused) {
   write_file("nikein", old_section);
   FourSprings springs;
