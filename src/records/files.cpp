@@ -116,8 +116,9 @@ bool InputFile::refill() {
 bool InputFile::next_line(std::string_view& line) {
   std::size_t scanned = begin_;
   for (;;) {
-    const char* start = buffer_.data() + scanned;
-    const void* found = std::memchr(start, '\n', end_ - scanned);
+    // memchr must not see the null data pointer of an empty buffer.
+    const void* found =
+        scanned < end_ ? std::memchr(buffer_.data() + scanned, '\n', end_ - scanned) : nullptr;
     if (found != nullptr) {
       const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data());
       std::size_t stop = at;
