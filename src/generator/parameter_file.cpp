@@ -15,7 +15,7 @@ namespace meridian {
 
 namespace {
 
-constexpr std::int32_t max_block_count_per_block = 9;  // segments or layers of one block
+constexpr std::int32_t max_per_block = 9;  // segments or layers of one block
 
 // Reads the records of parameter_in.txt. Counts and constraint codes are
 // one-character reads: the first character of the record's first value, the
@@ -96,7 +96,7 @@ void read_direction(ParameterReader& reader, char axis, std::int32_t segment_cou
 
 void check_per_block_count(ParameterReader& reader, std::int32_t block, std::string_view name,
                            std::int32_t count) {
-  if (count < 1 || count > max_block_count_per_block) {
+  if (count < 1 || count > max_per_block) {
     reader.file().fail_here(numbered("block", block) + ": the " + std::string(name) +
                             " must be 1 to 9, found " + std::to_string(count));
   }
