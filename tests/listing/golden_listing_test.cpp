@@ -80,3 +80,26 @@ TEST(GoldenListing, ValuesOfTheSingleElementCase) {
 
 }  // namespace
 }  // namespace meridian
+
+namespace meridian {
+namespace {
+
+TEST(ExampleListing, LoadsWithTheModelOfTheExampleTool) {
+  InputFile in = InputFile::open_existing(std::string(MERIDIAN_SOURCE_DIR) + "/examples/n3dhsp");
+  const ListingModel m = load_listing(in);
+  EXPECT_EQ(m.node_capacity, 235);  // 140 slab + 60 block + 35 ground nodes
+  EXPECT_EQ(m.element_capacity, 96);
+  EXPECT_EQ(m.node_count, 200);  // the ground nodes belong to springs only
+  EXPECT_EQ(m.zone_element_counts, (std::vector<std::int32_t>{72, 24}));
+  EXPECT_EQ(m.spring_type_count, 2);
+  EXPECT_EQ(m.spring_count, 55);
+  EXPECT_EQ(m.step_count, 3);
+  EXPECT_EQ(m.steps.step_count(), 3);
+  EXPECT_EQ(m.load_case_count, 2);
+  EXPECT_EQ(m.point_load_count, 32);  // 20 top nodes, 12 nodes of the x = 1 face
+  EXPECT_EQ(m.temperature_flag, 1);
+  EXPECT_EQ(m.node_temperature[234], 19.0);  // a ground node at z = -0.5
+}
+
+}  // namespace
+}  // namespace meridian
