@@ -44,7 +44,13 @@ class ListingText {
   void blanks(int count) {
     for (int i = 0; i < count; ++i) line();
   }
-  void title_line() { line(" " + label(fixture_.title, 63) + "page" + integer_field(6, page_)); }
+  void title_line() {
+    std::string text(1, ' ');
+    text += label(fixture_.title, 63);
+    text += "page";
+    text += integer_field(6, page_);
+    line(text);
+  }
   // A solver page break: a form feed mark, then the title line.
   void new_page() {
     ++page_;

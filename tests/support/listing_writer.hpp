@@ -66,7 +66,8 @@ struct ListingStep {
   // E13.5; one per node in the usual case.
   std::vector<std::array<double, 4>> node_values;
   // Element printout: per element the 8 integration-point rows of 7 values,
-  // printed E11.3.
+  // printed E11.3. The reader always reads at least one element's rows, so a
+  // model without elements still needs one entry here.
   std::vector<ElementPrintout> element_values;
   // Discrete printout rows (written only when the listing has springs).
   std::vector<ListingSpringResult> spring_values;
@@ -107,6 +108,8 @@ struct ListingFixture {
   std::vector<ListingSpring> springs;
   std::vector<ListingInterface> interfaces;
   std::vector<ListingLoad> loads;
+  // The profile is read as a table of node_capacity rows: give one row per
+  // node (in any order; each row names its node).
   std::vector<ListingTemperature> temperatures;
   std::vector<ListingStep> steps;
   PrintedCounts counts;
