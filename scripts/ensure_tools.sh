@@ -9,6 +9,10 @@ command -v g++ >/dev/null 2>&1 || needed+=(g++)
 if [ "${MERIDIAN_WITH_FORTRAN:-0}" = 1 ] && ! command -v gfortran >/dev/null 2>&1; then
   needed+=(gfortran)
 fi
+# VTK's Tecplot reader for the viewer test; Debian installs it for /usr/bin/python3.
+if [ "${MERIDIAN_WITH_VTK:-0}" = 1 ] && ! /usr/bin/python3 -c "import vtk" >/dev/null 2>&1; then
+  needed+=(python3-vtk9)
+fi
 if [ ${#needed[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
