@@ -623,3 +623,22 @@ TEST(LoadListing, AbsurdCountsEndTheRunBeforeAllocating) {
 
 }  // namespace
 }  // namespace meridian::testing
+
+namespace meridian::testing {
+namespace {
+
+TEST(LoadListing, MissingDiscretePrintoutKeyIsReadAnyway) {
+  ListingFixture f;
+  add_block(f, 1, 1, 1);
+  f.spring_types = {{5.0, 1}};
+  f.springs = {{1, 8, 1, 1.0}, {2, 7, 1, 1.0}};
+  add_simple_steps(f, 1);
+  // The search starts at the 2 blank lines left after the element printout.
+  const std::string text =
+      replace_line(write_listing_text(f), " d i s c r e t e   e l e m e n t", filler_lines(998));
+  const ListingModel m = load_text(text);
+  EXPECT_EQ(m.spring_force, (std::vector<double>{101.0, 201.0}));
+}
+
+}  // namespace
+}  // namespace meridian::testing
