@@ -18,6 +18,17 @@ constexpr std::size_t output_buffer_size = std::size_t{1} << 18;
 
 std::string system_reason() { return std::strerror(errno); }
 
+// An output file whose write failed is incomplete: a regular file of that name
+// is removed, so that nothing half-written is left to be taken for a result
+// (devices and pipes are left alone). Returns what to add to the message.
+std::string discard_incomplete(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0) {
+    return "; the incomplete file is removed";
+  }
+  return "";
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- InputFile
@@ -239,7 +250,8 @@ void OutputFile::drain() {
     if (put < 0) {
       if (errno == EINTR) continue;
       used_ = 0;
-      fail_file(name_, "cannot write: " + system_reason());
+      const std::string reason = system_reason();
+      fail_file(name_, "cannot write: " + reason + (owns_fd_ ? discard_incomplete(name_) : ""));
     }
     done += static_cast<std::size_t>(put);
   }
@@ -281,7 +293,10 @@ void OutputFile::close() {
     const int fd = fd_;
     fd_ = -1;
     owns_fd_ = false;
-    if (::close(fd) != 0) fail_file(name_, "cannot write: " + system_reason());
+    if (::close(fd) != 0) {
+      const std::string reason = system_reason();
+      fail_file(name_, "cannot write: " + reason + discard_incomplete(name_));
+    }
   }
 }
 
