@@ -302,6 +302,23 @@ std::vector<ErrorCase> error_cases() {
          {"n3dhsp"}});
   }
   {
+    // The solver stopped after the first of the two announced time steps.
+    ListingFixture fixture = one_brick();
+    fixture.counts.step_count = 2;
+    const std::string text = listing_text(fixture);
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    add({"listing_ends_before_a_time_step",
+         {},
+         "10\n",
+         files({{"n3dhsp", text}}),
+         2,
+         "n3dhsp, line " + std::to_string(lines + 1) +
+             ": end of file while reading a nodal printout; the listing ends in time step 2 of "
+             "the 2 that control card 3 announces",
+         true,
+         {"n3dhsp"}});
+  }
+  {
     // The third nodal point's x coordinate (columns 17-33) made unreadable.
     const std::string text = listing_text(one_brick());
     const std::size_t row = text.find("\n       3", text.find(" NODAL POINT data")) + 1;
