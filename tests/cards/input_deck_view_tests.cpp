@@ -14,48 +14,26 @@
 
 #include "cards/input_deck.hpp"
 #include "records/fatal.hpp"
+#include "support/scratch_dir.hpp"
 
 namespace meridian {
 namespace {
 
 namespace fs = std::filesystem;
 
-class DeckViewer : public testing::Test {
+class DeckViewer : public ::testing::Test {
  protected:
-  void SetUp() override {
-    old_directory_ = fs::current_path();
-    std::string pattern = (fs::temp_directory_path() / "meridian-deck-view-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-    fs::current_path(directory_);
-  }
-  void TearDown() override {
-    fs::current_path(old_directory_);
-    fs::remove_all(directory_);
-  }
-
   static void write_file(const std::string& name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out << bytes;
+    testing::write_file(name, bytes);
   }
-  static std::string read_file(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
-  static std::vector<std::string> directory_names() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(".")) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+  static std::string read_file(const std::string& name) { return testing::read_file(name); }
+  std::vector<std::string> directory_names() const {
+    const auto names = scratch_.files();
+    return {names.begin(), names.end()};
   }
 
  private:
-  fs::path old_directory_;
-  fs::path directory_;
+  testing::ScratchDir scratch_;
 };
 
 const std::string deck_head =

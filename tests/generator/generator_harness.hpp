@@ -17,6 +17,7 @@
 #include "generator/generated_model.hpp"
 #include "generator/parameter_file.hpp"
 #include "records/console.hpp"
+#include "support/scratch_dir.hpp"
 
 namespace meridian::testing {
 
@@ -80,40 +81,7 @@ class GeneratorHarness {
   CardLayouts layouts_;
 };
 
-// A fresh temporary directory, entered for the test's lifetime.
-class TempDir {
- public:
-  TempDir() : previous_(std::filesystem::current_path()) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "meridian-generator-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-    std::filesystem::current_path(path_);
-  }
-  ~TempDir() {
-    std::filesystem::current_path(previous_);
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path path_;
-};
-
-inline std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void write_file(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
+using TempDir = ScratchDir;
 
 // One segment per direction with the given divisions, one layer per level pair.
 inline BlockParameters block_of(std::vector<double> x_points, std::vector<std::int32_t> x_div,

@@ -14,6 +14,7 @@
 
 #include "listing/deck_springs.hpp"
 #include "records/fatal.hpp"
+#include "support/scratch_dir.hpp"
 #include "records/files.hpp"
 
 namespace meridian {
@@ -22,38 +23,15 @@ namespace {
 namespace fs = std::filesystem;
 
 // Runs each test in its own empty directory and returns to the old one after.
-class DeckSpringRewrite : public testing::Test {
+class DeckSpringRewrite : public ::testing::Test {
  protected:
-  void SetUp() override {
-    old_directory_ = fs::current_path();
-    std::string pattern = (fs::temp_directory_path() / "meridian-deck-springs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-    fs::current_path(directory_);
-  }
-  void TearDown() override {
-    fs::current_path(old_directory_);
-    fs::remove_all(directory_);
-  }
-
   static void write_file(const std::string& name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out << bytes;
+    testing::write_file(name, bytes);
   }
-  static std::string read_file(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
-  // The names in the directory, sorted.
-  static std::vector<std::string> directory_names() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(".")) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+  static std::string read_file(const std::string& name) { return testing::read_file(name); }
+  std::vector<std::string> directory_names() const {
+    const auto names = scratch_.files();
+    return {names.begin(), names.end()};
   }
 
   // Runs the rewrite; returns the console bytes.
@@ -77,8 +55,7 @@ class DeckSpringRewrite : public testing::Test {
   }
 
  private:
-  fs::path old_directory_;
-  fs::path directory_;
+  testing::ScratchDir scratch_;
 };
 
 // A copied line as written: padded with blanks to 80 characters, CR LF.
@@ -256,7 +233,7 @@ struct RefusedDeckCase {
 };
 
 class RefusedDeck : public DeckSpringRewrite,
-                    public testing::WithParamInterface<RefusedDeckCase> {};
+                    public ::testing::WithParamInterface<RefusedDeckCase> {};
 
 TEST_P(RefusedDeck, IsLeftUntouched) {
   const RefusedDeckCase& c = GetParam();
@@ -270,7 +247,7 @@ TEST_P(RefusedDeck, IsLeftUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedDeck,
-    testing::Values(
+    ::testing::Values(
         RefusedDeckCase{"no_marker", "*--- control\n" + lines_text(old_springs) + "*--- end\n",
                         "nikein: no line begins with \"*------------------ DISCRETE E\""},
         // The marker must begin the line.
@@ -281,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "*--- control\r\n" + old_section.substr(0, old_section.rfind("       7")),
                         "nikein, line 2: the discrete element section of 4 springs needs lines "
                         "up to 19 but the deck ends at line 18"}),
-    [](const testing::TestParamInfo<RefusedDeckCase>& info) {
+    [](const ::testing::TestParamInfo<RefusedDeckCase>& info) {
       return std::string(info.param.name);
     });
 

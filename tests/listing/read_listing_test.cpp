@@ -12,6 +12,7 @@
 
 #include "records/fatal.hpp"
 #include "support/listing_writer.hpp"
+#include "support/scratch_dir.hpp"
 
 namespace meridian::testing {
 namespace {
@@ -20,20 +21,6 @@ namespace fs = std::filesystem;
 
 class ReadListing : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    directory_ = fs::temp_directory_path() /
-                 ("meridian_read_listing_" +
-                  std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-    fs::current_path(directory_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(directory_);
-  }
 
   // Runs read_listing with `answer` typed on the console; returns the console
   // output, or the fatal message after "fatal: ".
@@ -58,7 +45,7 @@ class ReadListing : public ::testing::Test {
     return text.str();
   }
 
-  fs::path previous_, directory_;
+  testing::ScratchDir scratch_;
 };
 
 ListingFixture small_model(int steps) {

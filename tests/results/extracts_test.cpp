@@ -9,7 +9,7 @@
 #include "results/extract_records.hpp"
 #include "results/path_extracts.hpp"
 #include "results/run_tables.hpp"
-#include "views/scratch_dir.hpp"
+#include "support/scratch_dir.hpp"
 
 namespace meridian {
 namespace {

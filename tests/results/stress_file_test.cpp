@@ -7,7 +7,7 @@
 #include "results/run_tables.hpp"
 #include "results/step_results.hpp"
 #include "results/step_store.hpp"
-#include "views/scratch_dir.hpp"
+#include "support/scratch_dir.hpp"
 
 namespace meridian {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
-#include "views/scratch_dir.hpp"
+#include "support/scratch_dir.hpp"
 
 namespace meridian {
 namespace {

@@ -32,7 +32,7 @@ class ScratchDir {
 
   const std::filesystem::path& path() const { return path_; }
 
-  // The names of all files in the directory.
+  // The names of all files in the directory, sorted.
   std::set<std::string> files() const {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
@@ -45,6 +45,12 @@ class ScratchDir {
   std::filesystem::path previous_;
   std::filesystem::path path_;
 };
+
+inline void write_file(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
 
 inline std::string read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
