@@ -10,6 +10,12 @@
 namespace meridian {
 namespace {
 
+// Bounds of a layout's flat program: a record of one pass fits an int column
+// count, and repeated groups cannot multiply into an unbounded program.
+constexpr std::size_t max_layout_fields = 100000;
+constexpr std::int64_t max_layout_width = 10'000'000;
+constexpr int max_layout_depth = 64;
+
 // Recursive-descent reading of a layout text into a flat list of fields. Blanks
 // and tabs carry no meaning; the comma after a closing bracket may be left out,
 // and letters may be in either case.
@@ -44,9 +50,12 @@ class LayoutParser {
         const std::size_t group_start = fields.size();
         std::vector<LayoutField> group;
         std::size_t inner_reuse = 0;
+        if (++depth_ > max_layout_depth) fail("groups nested too deeply");
         parse_items(group, false, inner_reuse);
+        --depth_;
         expect(')');
         if (top_level) reuse_index = group_start;
+        require_room(fields.size(), group.size(), count);
         for (int i = 0; i < count; ++i) fields.insert(fields.end(), group.begin(), group.end());
       } else if (c == 'X') {
         ++at_;
@@ -61,6 +70,7 @@ class LayoutParser {
           skip_blanks();
           field.digits = number();
         }
+        require_room(fields.size(), 1, count);
         for (int i = 0; i < count; ++i) fields.push_back(field);
       } else {
         fail("unknown field");
@@ -79,6 +89,13 @@ class LayoutParser {
     }
     return value;
   }
+  // Repeated groups multiply: the flat program is refused beyond max_layout_fields.
+  void require_room(std::size_t size, std::size_t group_size, int count) const {
+    if (group_size != 0 &&
+        static_cast<std::size_t>(count) > (max_layout_fields - size) / group_size) {
+      fail("more than " + std::to_string(max_layout_fields) + " fields");
+    }
+  }
   char peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
   void skip_blanks() {
     while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t')) ++at_;
@@ -95,9 +112,24 @@ class LayoutParser {
 
   std::string_view text_;
   std::size_t at_ = 0;
+  int depth_ = 0;  // groups open around the current item
 };
 
 bool is_data(const LayoutField& field) { return field.kind != 'X'; }
+
+// Values or targets given to a layout without data fields (a programming error).
+[[noreturn]] void no_data_field(const Layout& layout) {
+  throw std::invalid_argument("a layout of " + std::to_string(layout.fields().size()) +
+                              " fields has no data field for the values");
+}
+
+// Columns of one pass over a layout, in 64 bits (each field is at most 100000
+// wide; there are at most max_layout_fields).
+std::int64_t pass_width(const std::vector<LayoutField>& fields) {
+  std::int64_t width = 0;
+  for (const LayoutField& field : fields) width += field.width;
+  return width;
+}
 
 [[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
                                   int column, int width) {
@@ -150,6 +182,10 @@ Layout::Layout(std::string_view text) {
   bool has_data = false;
   for (std::size_t i = reuse_index_; i < fields_.size(); ++i) has_data = has_data || is_data(fields_[i]);
   if (!has_data) reuse_index_ = 0;
+  if (pass_width(fields_) > max_layout_width) {
+    throw std::invalid_argument("layout \"" + std::string(text) + "\": wider than " +
+                                std::to_string(max_layout_width) + " columns");
+  }
 }
 
 int Layout::record_width() const {
@@ -163,9 +199,14 @@ std::vector<std::string> render_records(const Layout& layout, std::span<const Fi
   const auto& fields = layout.fields();
   std::size_t index = 0;
   for (const FieldValue& value : values) {
+    bool restarted = false;
     for (;;) {
       if (index == fields.size()) {
-        // Values remain after the last data field: a new record begins.
+        // Values remain after the last data field: a new record begins. The
+        // reused part holds a data field whenever the layout has one, so a
+        // second restart for one value means it has none.
+        if (restarted || fields.empty()) no_data_field(layout);
+        restarted = true;
         records.emplace_back();
         index = layout.reuse_index();
       }
@@ -224,8 +265,11 @@ bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarge
   std::size_t index = 0;
   int column = 0;
   for (const FieldTarget& target : targets) {
+    bool restarted = false;
     for (;;) {
       if (index == fields.size()) {
+        if (restarted || fields.empty()) no_data_field(layout);
+        restarted = true;
         record = in.require_line("a continued record");
         index = layout.reuse_index();
         column = 0;
