@@ -87,9 +87,11 @@ void render_exponent(char* out, int width, int digits, double value) {
     if (*p == '.') ++p;
     while (is_digit(*p)) text[length++] = *p++;
     ++p;  // 'e'
+    // The exponent: a sign and at least two digits.
+    const bool exponent_negative = *p == '-';
     int parsed = 0;
-    std::from_chars(p, result.ptr, parsed);  // accepts the leading '-' only
-    if (*p == '+') std::from_chars(p + 1, result.ptr, parsed);
+    for (++p; p < result.ptr; ++p) parsed = parsed * 10 + (*p - '0');
+    if (exponent_negative) parsed = -parsed;
     exponent = parsed + 1;  // 0.DDDD form: one more than the scientific exponent
   }
   const int magnitude = exponent < 0 ? -exponent : exponent;
@@ -248,7 +250,114 @@ double decimal_to_double(std::string_view digits, int exponent10, bool negative)
   return result;
 }
 
+namespace {
+
+// The common shape of a real field, [blanks][sign]digits[.digits][E|D][sign]digits
+// with no blank after the first character of the number, read in one pass:
+// the digits are gathered into an integer, and when it stays below 2^53 and the
+// decimal exponent within the exactly representable powers of ten, one
+// multiplication or division gives the correctly rounded value. Returns false,
+// having stored nothing, for every other field (the general reader takes it).
+// Correctly rounded mantissa * 10^exponent10 when both allow it exactly.
+inline bool exact_decimal(std::uint64_t mantissa, int exponent10, bool negative, double& value) {
+  if (mantissa >= (std::uint64_t{1} << 53) || exponent10 < -22 || exponent10 > 22) return false;
+  double result = static_cast<double>(mantissa);
+  result = exponent10 < 0 ? result / exact_powers[static_cast<std::size_t>(-exponent10)]
+                          : result * exact_powers[static_cast<std::size_t>(exponent10)];
+  value = negative ? -result : result;
+  return true;
+}
+
+// The field exactly as the solver writes Ew.d: [blanks][sign][0].<d digits>E<sign><2 digits>,
+// right-justified. Checked at fixed places from the field's end, without a
+// character loop. Returns false for any other text.
+inline bool parse_written_exponent(std::string_view field, int digits, double& value) {
+  const std::size_t n = field.size();
+  if (digits < 1 || digits > 15 || n < static_cast<std::size_t>(digits) + 5) return false;
+  const char* const begin = field.data();
+  const char* const e = begin + n - 4;
+  const unsigned e1 = static_cast<unsigned>(e[2] - '0');
+  const unsigned e2 = static_cast<unsigned>(e[3] - '0');
+  if (e[0] != 'E' || (e[1] != '+' && e[1] != '-') || e1 > 9 || e2 > 9) return false;
+  const char* const m = e - digits;
+  if (m[-1] != '.') return false;
+  std::uint64_t mantissa = 0;
+  bool all_digits = true;
+  for (int k = 0; k < digits; ++k) {
+    const unsigned d = static_cast<unsigned>(m[k] - '0');
+    all_digits &= d <= 9;
+    mantissa = mantissa * 10 + d;
+  }
+  if (!all_digits) return false;
+  // Before the point: an optional 0, an optional sign, then only blanks.
+  std::size_t lead = static_cast<std::size_t>(m - 1 - begin);
+  if (lead > 0 && begin[lead - 1] == '0') --lead;
+  bool negative = false;
+  if (lead > 0 && (begin[lead - 1] == '-' || begin[lead - 1] == '+')) {
+    negative = begin[lead - 1] == '-';
+    --lead;
+  }
+  while (lead > 0 && begin[lead - 1] == ' ') --lead;
+  if (lead > 0) return false;
+  const int exponent = static_cast<int>(e1 * 10 + e2);
+  return exact_decimal(mantissa, (e[1] == '-' ? -exponent : exponent) - digits, negative, value);
+}
+
+inline bool parse_real_common(std::string_view field, int digits, double& value) {
+  if (parse_written_exponent(field, digits, value)) return true;
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  while (p < end && *p == ' ') ++p;
+  if (p == end) return false;
+  bool negative = false;
+  if (*p == '-' || *p == '+') {
+    negative = *p == '-';
+    ++p;
+  }
+  std::uint64_t mantissa = 0;
+  int significant = 0;  // digits in the mantissa from its first non-zero one
+  int after_point = 0;
+  bool seen_digit = false;
+  bool seen_point = false;
+  for (; p < end; ++p) {
+    const unsigned d = static_cast<unsigned>(*p - '0');
+    if (d <= 9) {
+      seen_digit = true;
+      if (seen_point) ++after_point;
+      if (mantissa == 0 && d == 0) continue;
+      if (++significant > 19) return false;
+      mantissa = mantissa * 10 + d;
+    } else if (*p == '.' && !seen_point) {
+      seen_point = true;
+    } else {
+      break;
+    }
+  }
+  if (!seen_digit) return false;
+  int exponent = 0;
+  if (p < end) {
+    if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
+    else if (*p != '+' && *p != '-') return false;
+    bool exponent_negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+      exponent_negative = *p == '-';
+      ++p;
+    }
+    if (p == end) return false;
+    for (; p < end; ++p) {
+      const unsigned d = static_cast<unsigned>(*p - '0');
+      if (d > 9 || exponent > 10000) return false;
+      exponent = exponent * 10 + static_cast<int>(d);
+    }
+    if (exponent_negative) exponent = -exponent;
+  }
+  return exact_decimal(mantissa, exponent - (seen_point ? after_point : digits), negative, value);
+}
+
+}  // namespace
+
 bool parse_real(std::string_view field, int digits, double& value) {
+  if (parse_real_common(field, digits, value)) return true;
   // Significant digits are gathered into a small buffer; the decimal exponent
   // counts the places after the point and the explicit exponent.
   char mantissa[64];
