@@ -141,6 +141,12 @@ void write_new_deck(OutputFile& out, const Deck& deck, const DeckSprings& spring
 void replace_deck(const Deck& deck, const DeckSprings& springs, const std::vector<bool>& released) {
   const std::filesystem::path target{std::string(deck_name)};
   const std::filesystem::path temporary{std::string(deck_temporary_name)};
+  // A link left under the temporary name is removed, not followed: the new
+  // deck must not be written into whatever file the link points at.
+  std::error_code link_error;
+  if (std::filesystem::is_symlink(temporary, link_error)) {
+    std::filesystem::remove(temporary, link_error);
+  }
   OutputFile out = OutputFile::create(temporary.string());
   try {
     write_new_deck(out, deck, springs, released);
