@@ -110,7 +110,6 @@ std::string parameters(const std::string& block, const std::string& after_blocks
   return "* blocks\n1\n" + block + "* constraints\n3\n1 0 2 0 1 0 0\n* end\n" + after_blocks;
 }
 const std::string good_block = "1 1 1 1\n0 2 2\n0 1 1\n0 1 1\n0 1\n";
-const std::string no_sections = "0\n0\n0\n0\n0\n";
 
 // ---------------------------------------------------------------- the table
 
