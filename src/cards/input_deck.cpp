@@ -13,6 +13,7 @@
 #include "records/fields.hpp"
 #include "records/free_form.hpp"
 #include "records/layout.hpp"
+#include "records/memory_budget.hpp"
 
 namespace meridian {
 namespace {
@@ -96,6 +97,16 @@ void read_control_record(InputFile& deck, const DeckLayouts& layouts, InputDeck&
   model.node_count = nodes > 0 ? nodes : 0;
   model.element_count = elements > 0 ? elements : 0;
   model.interface_count = interfaces > 0 ? interfaces : 0;
+  // Per node: coordinates, constraint, temperature, loads; per element:
+  // material and corners; per interface: its segment counts and sides.
+  const std::uint64_t bytes = table_bytes(model.node_count, 3 * 8 + 4 + 8 + 3 * 8) +
+                              table_bytes(model.element_count, 4 + sizeof(ElementCorners)) +
+                              table_bytes(model.interface_count, 2 * 4 + sizeof(InterfaceSides));
+  require_memory(deck.name(), deck.line_number(),
+                 "node count " + std::to_string(nodes) + ", element count " +
+                     std::to_string(elements) + " and interface count " +
+                     std::to_string(interfaces),
+                 bytes);
 }
 
 void allocate_tables(InputDeck& model) {
@@ -183,6 +194,14 @@ void read_interfaces(InputFile& deck, const DeckLayouts& layouts, InputDeck& mod
     }
     segment_counts.push_back(counts);
   }
+  // Each side's count is bounded by the element count, but all of them
+  // together are not: the segment tables are checked before any is sized.
+  std::int64_t segment_total = 0;
+  for (const auto& counts : segment_counts) segment_total += std::int64_t{counts[0]} + counts[1];
+  require_memory(deck.name(), deck.line_number(),
+                 "interface count " + std::to_string(model.interface_count) + " with " +
+                     std::to_string(segment_total) + " segments in all",
+                 table_bytes(segment_total, sizeof(Segment)));
   model.interface_segments.resize(interfaces);
   for (std::size_t i = 0; i < interfaces; ++i) {
     for (std::size_t side = 0; side < 2; ++side) {

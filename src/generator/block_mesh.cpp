@@ -6,6 +6,7 @@
 #include <string>
 
 #include "records/fatal.hpp"
+#include "records/memory_budget.hpp"
 
 namespace meridian {
 
@@ -52,9 +53,27 @@ std::int32_t layer_material(std::span<const double> levels, std::int32_t materia
   return material;
 }
 
-void allocate_tables(GeneratedModel& model, std::string_view file, long line) {
+// Per node: coordinates, constraint, spring stiffness, loads; per element:
+// material and corners.
+constexpr std::uint64_t node_table_bytes = 3 * 8 + 4 + 8 + 3 * 8;
+constexpr std::uint64_t element_table_bytes = 4 + sizeof(ElementCorners);
+
+// The model tables of `nodes` and `elements`, with the `grid_bytes` of grid
+// lines already held, must fit in the memory available.
+void require_model_memory(std::string_view file, long line, std::int64_t nodes,
+                          std::int64_t elements, std::uint64_t grid_bytes) {
+  require_memory(file, line,
+                 "a model of " + std::to_string(nodes) + " nodes and " + std::to_string(elements) +
+                     " elements",
+                 table_bytes(nodes, node_table_bytes) + table_bytes(elements, element_table_bytes) +
+                     grid_bytes);
+}
+
+void allocate_tables(GeneratedModel& model, std::string_view file, long line,
+                     std::uint64_t grid_bytes) {
   const auto nodes = static_cast<std::size_t>(model.node_count);
   const auto elements = static_cast<std::size_t>(model.element_count);
+  require_model_memory(file, line, model.node_count, model.element_count, grid_bytes);
   try {
     model.node_x.assign(nodes, 0.0);
     model.node_y.assign(nodes, 0.0);
@@ -96,6 +115,7 @@ void mesh_blocks(std::span<const BlockParameters> blocks, std::string_view file,
   model.blocks.reserve(blocks.size());
   std::int64_t node_total = 0;
   std::int64_t element_total = 0;
+  std::uint64_t grid_bytes = 0;
   for (std::size_t b = 0; b < blocks.size(); ++b) {
     const BlockParameters& block = blocks[b];
     const std::int64_t ex = element_span(block.x_divisions);
@@ -110,6 +130,14 @@ void mesh_blocks(std::span<const BlockParameters> blocks, std::string_view file,
                     " makes the model too large: its node and element numbers would not fit "
                     "32 bits");
     }
+    // Grid lines of this block and of the blocks before it, before they are
+    // sized from these divisions (the model tables follow all blocks).
+    grid_bytes += table_bytes(ex + ey + ez + 3, sizeof(double));
+    require_memory(file, block.layer_levels_line,
+                   "the grid lines of block " + std::to_string(b + 1) + " (" + std::to_string(ex) +
+                       ", " + std::to_string(ey) + " and " + std::to_string(ez) +
+                       " elements along x, y and z) and of the blocks before it",
+                   grid_bytes);
     BlockMesh mesh;
     mesh.x_element_count = static_cast<std::int32_t>(ex);
     mesh.y_element_count = static_cast<std::int32_t>(ey);
@@ -127,7 +155,7 @@ void mesh_blocks(std::span<const BlockParameters> blocks, std::string_view file,
   }
   model.node_count = static_cast<std::int32_t>(node_total);
   model.element_count = static_cast<std::int32_t>(element_total);
-  allocate_tables(model, file, blocks.empty() ? 0 : blocks.back().layer_levels_line);
+  allocate_tables(model, file, blocks.empty() ? 0 : blocks.back().layer_levels_line, grid_bytes);
 
   std::int32_t material_base = 0;
   for (std::size_t b = 0; b < blocks.size(); ++b) {

@@ -6,7 +6,6 @@
 // are read page by page, assuming the solver's page layout. The listing is read
 // once, line by line; no text is kept beyond the current line.
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -20,6 +19,7 @@
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "records/layout.hpp"
+#include "records/memory_budget.hpp"
 #include "results/nodal_stress.hpp"
 
 namespace meridian {
@@ -52,10 +52,9 @@ constexpr SectionKey nodal_printout_key{" n o d a l   p r ", 30000, "a nodal pri
 constexpr SectionKey element_printout_key{" e l e m e n t   ", 30000, "an element printout"};
 constexpr SectionKey discrete_printout_key{" d i s c r e t e ", 1000, "a discrete printout"};
 
-// Tables sized from the listing's counts are refused above this size (or the
-// machine's physical memory, when smaller): such counts come from a damaged
-// listing, and the run ends with a message instead of failing to allocate.
-constexpr double max_table_bytes = 16.0 * 1024 * 1024 * 1024;
+// Tables sized from the listing's counts are refused when they exceed the
+// memory available (require_memory): such counts come from a damaged listing,
+// and the run ends with a message instead of failing to allocate.
 // The per-step results go to a temporary file; refuse absurd totals there too.
 constexpr double max_step_file_bytes = 1024.0 * 1024 * 1024 * 1024;
 
@@ -122,14 +121,11 @@ std::string gib(double bytes) {
   return text;
 }
 
-double table_limit() {
-  double limit = max_table_bytes;
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long page_size = sysconf(_SC_PAGE_SIZE);
-  if (pages > 0 && page_size > 0) {
-    limit = std::min(limit, static_cast<double>(pages) * static_cast<double>(page_size));
-  }
-  return limit;
+// A table size computed in double (exact for every size a count can give, up
+// to 2^53), held at table_bytes_ceiling.
+std::uint64_t memory_bytes(double bytes) {
+  return bytes < static_cast<double>(table_bytes_ceiling) ? static_cast<std::uint64_t>(bytes)
+                                                          : table_bytes_ceiling;
 }
 
 // Row layouts of the model sections (the per-step printouts, read far more
@@ -265,14 +261,12 @@ void ListingReader::create_model_tables() {
   const double per_element = 8 * 4 + 4 + 4 + 3 * 4;
   const double bytes = nodes * per_node + elements * per_element +
                        interfaces * static_cast<double>(sizeof(InterfaceSides));
-  const double limit = table_limit();
-  if (bytes > limit) {
-    in_.fail_here("the model tables for node_capacity " + std::to_string(m.node_capacity) +
-                  ", element_capacity " + std::to_string(m.element_capacity) +
-                  ", interface_count " + std::to_string(m.interface_count) +
-                  " and load_case_count " + std::to_string(m.load_case_count) + " would need " +
-                  gib(bytes) + ", more than this run can hold (" + gib(limit) + ")");
-  }
+  require_memory(in_.name(), in_.line_number(),
+                 "node_capacity " + std::to_string(m.node_capacity) + ", element_capacity " +
+                     std::to_string(m.element_capacity) + ", interface_count " +
+                     std::to_string(m.interface_count) + " and load_case_count " +
+                     std::to_string(m.load_case_count),
+                 memory_bytes(bytes));
   const double step_bytes = nodes * 11 * 8 * static_cast<double>(rows_of(m.step_count));
   if (step_bytes > max_step_file_bytes) {
     in_.fail_here("the results of step_count " + std::to_string(m.step_count) +
@@ -333,12 +327,10 @@ void ListingReader::read_discrete_elements() {
   const std::size_t springs = rows_of(m.spring_count);
   const double bytes =
       static_cast<double>(types) * (4 + 8) + static_cast<double>(springs) * (4 * 4 + 8 * 4);
-  const double limit = table_limit();
-  if (bytes > limit) {
-    in_.fail_here("the spring tables for spring_type_count " + std::to_string(m.spring_type_count) +
-                  " and spring_count " + std::to_string(m.spring_count) + " would need " +
-                  gib(bytes) + ", more than this run can hold (" + gib(limit) + ")");
-  }
+  require_memory(in_.name(), in_.line_number(),
+                 "spring_type_count " + std::to_string(m.spring_type_count) + " and spring_count " +
+                     std::to_string(m.spring_count),
+                 memory_bytes(bytes));
   m.spring_node1.assign(springs, 0);
   m.spring_node2.assign(springs, 0);
   m.spring_type_direction.assign(types, 0);

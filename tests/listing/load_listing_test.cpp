@@ -614,7 +614,7 @@ TEST(LoadListing, AbsurdCountsEndTheRunBeforeAllocating) {
   const long line = line_of(text, "number of concentrated nodal loads");
   const std::string error = load_error(text);
   EXPECT_EQ(error.rfind("n3dhsp, line " + std::to_string(line) +
-                            ": the model tables for node_capacity 99999, element_capacity 0, "
+                            ": the tables for node_capacity 99999, element_capacity 0, "
                             "interface_count 0 and load_case_count 99999 would need ",
                         0),
             0u)
