@@ -13,6 +13,12 @@ fi
 if [ "${MERIDIAN_WITH_VTK:-0}" = 1 ] && ! /usr/bin/python3 -c "import vtk" >/dev/null 2>&1; then
   needed+=(python3-vtk9)
 fi
+# clang and libFuzzer for the fuzz harnesses.
+if [ "${MERIDIAN_WITH_FUZZ:-0}" = 1 ]; then
+  command -v clang++ >/dev/null 2>&1 || needed+=(clang)
+  compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
+    needed+=(libclang-rt-14-dev)
+fi
 if [ ${#needed[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
