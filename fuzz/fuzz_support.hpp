@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +33,14 @@ inline void remove_scratch() {
   if (!scratch_path().empty()) std::filesystem::remove_all(scratch_path(), ignored);
 }
 
-// Creates a fresh directory, changes into it and lowers the memory ceiling.
+// Largest file a run may write. The program's outputs grow with products of
+// counts (every zone of model_load.dat repeats all nodes), so a small input can
+// ask for gigabytes; beyond this size a write fails (SIGXFSZ is ignored) and the
+// run ends with its "cannot write" message, which keeps every run short.
+inline constexpr rlim_t file_size_ceiling = rlim_t{64} << 20;
+
+// Creates a fresh directory, changes into it, lowers the memory ceiling and
+// the largest file size.
 inline void enter_scratch_directory(const char* harness) {
   std::string pattern = (std::filesystem::temp_directory_path() /
                          (std::string("meridian-fuzz-") + harness + "-XXXXXX"))
@@ -50,6 +58,14 @@ inline void enter_scratch_directory(const char* harness) {
       limit.rlim_cur = limit.rlim_max;
     }
     setrlimit(RLIMIT_RSS, &limit);
+  }
+  std::signal(SIGXFSZ, SIG_IGN);
+  if (getrlimit(RLIMIT_FSIZE, &limit) == 0) {
+    limit.rlim_cur = file_size_ceiling;
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < file_size_ceiling) {
+      limit.rlim_cur = limit.rlim_max;
+    }
+    setrlimit(RLIMIT_FSIZE, &limit);
   }
 }
 
