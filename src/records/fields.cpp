@@ -64,63 +64,66 @@ void render_exponent(char* out, int width, int digits, double value) {
     fill_asterisks(out, width);
     return;
   }
-  // Layout of the text: [-][0].<digits>E+xx, or [-][0].<digits>+xxx when the
-  // exponent needs three digits.
-  char text[96];
-  int length = 0;
-  const bool negative = std::signbit(value) && value != 0.0;  // -0.0 is written unsigned
-  if (negative) text[length++] = '-';
-  text[length++] = '0';
-  text[length++] = '.';
-  int exponent = 0;
-  if (value == 0.0) {
-    std::memset(text + length, '0', static_cast<std::size_t>(digits));
-    length += digits;
-  } else {
+  if (value != 0.0) {
     // to_chars rounds the exact binary value correctly (ties to even) to
-    // d significant digits: "D.DDDDe+XX" with the point after the first digit.
+    // d significant digits: "D.DDDDe+XX" with the point after the first digit,
+    // "De+XX" for one digit. The field is then written straight into `out`.
     char scientific[96];
     const auto result = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
                                       std::chars_format::scientific, digits - 1);
-    const char* p = scientific;
-    text[length++] = *p++;
-    if (*p == '.') ++p;
-    while (is_digit(*p)) text[length++] = *p++;
-    ++p;  // 'e'
-    // The exponent: a sign and at least two digits.
-    const bool exponent_negative = *p == '-';
+    const char* const e = scientific + (digits == 1 ? 1 : digits + 1);
     int parsed = 0;
-    for (++p; p < result.ptr; ++p) parsed = parsed * 10 + (*p - '0');
-    if (exponent_negative) parsed = -parsed;
-    exponent = parsed + 1;  // 0.DDDD form: one more than the scientific exponent
-  }
-  const int magnitude = exponent < 0 ? -exponent : exponent;
-  if (magnitude <= 99) {
-    text[length++] = 'E';
-    text[length++] = exponent < 0 ? '-' : '+';
-    text[length++] = static_cast<char>('0' + magnitude / 10);
-    text[length++] = static_cast<char>('0' + magnitude % 10);
-  } else if (magnitude <= 999) {
-    text[length++] = exponent < 0 ? '-' : '+';
-    text[length++] = static_cast<char>('0' + magnitude / 100);
-    text[length++] = static_cast<char>('0' + magnitude / 10 % 10);
-    text[length++] = static_cast<char>('0' + magnitude % 10);
-  } else {
-    fill_asterisks(out, width);
+    for (const char* p = e + 2; p < result.ptr; ++p) parsed = parsed * 10 + (*p - '0');
+    // 0.DDDD form: one more than the scientific exponent.
+    const int exponent = (e[1] == '-' ? -parsed : parsed) + 1;
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    const bool negative = value < 0.0;
+    // [-]0.<digits> and four characters of exponent (E+xx, or +xxx).
+    const int full = (negative ? 1 : 0) + 2 + digits + 4;
+    const bool leading_zero = full <= width;  // the 0 only when there is room
+    const int length = leading_zero ? full : full - 1;
+    if (length > width || magnitude > 999) {
+      fill_asterisks(out, width);
+      return;
+    }
+    char* p = out;
+    for (int i = length; i < width; ++i) *p++ = ' ';
+    if (negative) *p++ = '-';
+    if (leading_zero) *p++ = '0';
+    *p++ = '.';
+    *p++ = scientific[0];
+    std::memcpy(p, scientific + 2, static_cast<std::size_t>(digits - 1));
+    p += digits - 1;
+    const char sign = exponent < 0 ? '-' : '+';
+    if (magnitude <= 99) {
+      p[0] = 'E';
+      p[1] = sign;
+      p[2] = static_cast<char>('0' + magnitude / 10);
+      p[3] = static_cast<char>('0' + magnitude % 10);
+    } else {
+      p[0] = sign;
+      p[1] = static_cast<char>('0' + magnitude / 100);
+      p[2] = static_cast<char>('0' + magnitude / 10 % 10);
+      p[3] = static_cast<char>('0' + magnitude % 10);
+    }
     return;
   }
+  // Zero: [0].<digits>E+00, unsigned.
+  char text[96];
+  int length = 0;
+  text[length++] = '0';
+  text[length++] = '.';
+  std::memset(text + length, '0', static_cast<std::size_t>(digits));
+  length += digits;
+  std::memcpy(text + length, "E+00", 4);
+  length += 4;
   if (length <= width) {
     right_justify(out, width, text, length);
-    return;
+  } else if (length - 1 <= width) {
+    right_justify(out, width, text + 1, length - 1);  // no room for the 0 before the point
+  } else {
+    fill_asterisks(out, width);
   }
-  // No room for the optional 0 before the point: drop it.
-  if (length - 1 <= width) {
-    const int zero_at = negative ? 1 : 0;
-    std::memmove(text + zero_at, text + zero_at + 1, static_cast<std::size_t>(length - zero_at - 1));
-    right_justify(out, width, text, length - 1);
-    return;
-  }
-  fill_asterisks(out, width);
 }
 
 void render_fixed(char* out, int width, int digits, double value) {
@@ -252,18 +255,16 @@ double decimal_to_double(std::string_view digits, int exponent10, bool negative)
 
 namespace {
 
-// The common shape of a real field, [blanks][sign]digits[.digits][E|D][sign]digits
-// with no blank after the first character of the number, read in one pass:
-// the digits are gathered into an integer, and when it stays below 2^53 and the
-// decimal exponent within the exactly representable powers of ten, one
-// multiplication or division gives the correctly rounded value. Returns false,
-// having stored nothing, for every other field (the general reader takes it).
 // Correctly rounded mantissa * 10^exponent10 when both allow it exactly.
 inline bool exact_decimal(std::uint64_t mantissa, int exponent10, bool negative, double& value) {
   if (mantissa >= (std::uint64_t{1} << 53) || exponent10 < -22 || exponent10 > 22) return false;
-  double result = static_cast<double>(mantissa);
-  result = exponent10 < 0 ? result / exact_powers[static_cast<std::size_t>(-exponent10)]
-                          : result * exact_powers[static_cast<std::size_t>(exponent10)];
+  // Both the quotient and the product are formed and one is kept: the sign of
+  // the exponent varies from field to field and a branch on it is mispredicted.
+  const double m = static_cast<double>(mantissa);
+  const double power = exact_powers[static_cast<std::size_t>(exponent10 < 0 ? -exponent10 : exponent10)];
+  const double quotient = m / power;
+  const double product = m * power;
+  const double result = exponent10 < 0 ? quotient : product;
   value = negative ? -result : result;
   return true;
 }
@@ -289,22 +290,31 @@ inline bool parse_written_exponent(std::string_view field, int digits, double& v
     mantissa = mantissa * 10 + d;
   }
   if (!all_digits) return false;
-  // Before the point: an optional 0, an optional sign, then only blanks.
+  // Before the point: an optional 0, then blanks of which the last may be the
+  // sign. The last place is checked without a branch on the sign.
   std::size_t lead = static_cast<std::size_t>(m - 1 - begin);
   if (lead > 0 && begin[lead - 1] == '0') --lead;
   bool negative = false;
-  if (lead > 0 && (begin[lead - 1] == '-' || begin[lead - 1] == '+')) {
-    negative = begin[lead - 1] == '-';
-    --lead;
+  if (lead > 0) {
+    const char last = begin[lead - 1];
+    negative = last == '-';
+    bool blanks = last == ' ' || negative || last == '+';
+    for (std::size_t i = 0; i + 1 < lead; ++i) blanks &= begin[i] == ' ';
+    if (!blanks) return false;
   }
-  while (lead > 0 && begin[lead - 1] == ' ') --lead;
-  if (lead > 0) return false;
-  const int exponent = static_cast<int>(e1 * 10 + e2);
-  return exact_decimal(mantissa, (e[1] == '-' ? -exponent : exponent) - digits, negative, value);
+  // The exponent's sign applied without a branch: (x ^ -1) + 1 == -x.
+  const int exponent_negative = e[1] == '-' ? 1 : 0;
+  const int exponent = (static_cast<int>(e1 * 10 + e2) ^ -exponent_negative) + exponent_negative;
+  return exact_decimal(mantissa, exponent - digits, negative, value);
 }
 
+// The common shape of a real field, [blanks][sign]digits[.digits][E|D][sign]digits
+// with no blank after the first character of the number, read in one pass:
+// the digits are gathered into an integer, and when it stays below 2^53 and the
+// decimal exponent within the exactly representable powers of ten, one
+// multiplication or division gives the correctly rounded value. Returns false,
+// having stored nothing, for every other field (the general reader takes it).
 inline bool parse_real_common(std::string_view field, int digits, double& value) {
-  if (parse_written_exponent(field, digits, value)) return true;
   const char* p = field.data();
   const char* const end = p + field.size();
   while (p < end && *p == ' ') ++p;
@@ -356,7 +366,8 @@ inline bool parse_real_common(std::string_view field, int digits, double& value)
 
 }  // namespace
 
-bool parse_real(std::string_view field, int digits, double& value) {
+// Every other real field: blanks anywhere, long mantissas, far exponents.
+[[gnu::noinline]] static bool parse_real_other(std::string_view field, int digits, double& value) {
   if (parse_real_common(field, digits, value)) return true;
   // Significant digits are gathered into a small buffer; the decimal exponent
   // counts the places after the point and the explicit exponent.
@@ -439,6 +450,12 @@ bool parse_real(std::string_view field, int digits, double& value) {
     value = decimal_to_double(std::string_view(mantissa, mantissa_length), exponent10, negative);
   }
   return true;
+}
+
+bool parse_real(std::string_view field, int digits, double& value) {
+  // Nearly every field of a listing has the shape its layout writes.
+  if (parse_written_exponent(field, digits, value)) return true;
+  return parse_real_other(field, digits, value);
 }
 
 }  // namespace meridian
