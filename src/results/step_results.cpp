@@ -88,8 +88,24 @@ void render_stress_nodes(const StepResults& results, const StepTables& step, dou
   }
 }
 
+// One element record (8(I8)) and its CR LF.
+constexpr std::size_t element_bytes = 8 * 8 + 2;
+
+// The element records of all zones, in zone order. They are the same in every
+// step's file, so they are rendered once.
+std::string render_element_records(const StepResults& results) {
+  std::size_t total = 0;
+  for (const std::int32_t count : results.zone_element_counts) total += static_cast<std::size_t>(count);
+  std::string records;
+  records.reserve(total * element_bytes);
+  for (std::size_t e = 0; e < total; ++e) {
+    append_element_record(records, results.element_nodes[e].data(), 8);
+  }
+  return records;
+}
+
 void write_stress_file(OutputFile& out, const StepResults& results, const StepTables& step,
-                       std::string& nodes) {
+                       std::string& nodes, std::string_view element_records) {
   out.write_record("TITLE=\"Model_STRESS\"");
   out.write_record(
       "VARIABLES=\"X\",\"Y\",\"Z\",\"XX\",\"YY\",\"ZZ\",\"XY\",\"YZ\",\"ZX\",\"MISES\","
@@ -119,15 +135,9 @@ void write_stress_file(OutputFile& out, const StepResults& results, const StepTa
         out.write_bytes(chunk);
       }
     }
-    chunk.clear();
-    for (std::int32_t e = 0; e < zone_elements; ++e, ++element) {
-      append_element_record(chunk, results.element_nodes[element].data(), 8);
-      if (chunk.size() >= (1u << 16)) {
-        out.write_bytes(chunk);
-        chunk.clear();
-      }
-    }
-    out.write_bytes(chunk);
+    const std::size_t bytes = static_cast<std::size_t>(zone_elements) * element_bytes;
+    out.write_bytes(element_records.substr(element * element_bytes, bytes));
+    element += static_cast<std::size_t>(zone_elements);
   }
 }
 
@@ -173,6 +183,7 @@ void write_step_results(const StepResults& results, std::int32_t job_code) {
   std::vector<double> node_result;
   std::vector<double> node_stress;
   std::string nodes;
+  const std::string element_records = render_element_records(results);
   for (std::int32_t s = 1; s <= store.step_count(); ++s) {
     store.load(s, node_result, node_stress);
     if (node_result.size() < node_limit * 4 || node_stress.size() < node_limit * 7) {
@@ -200,7 +211,7 @@ void write_step_results(const StepResults& results, std::int32_t job_code) {
       write_spring_extract(*spring_file, step, springs);
       write_axis_lines(*path_file, step, elements);
     }
-    write_stress_file(stress_file, results, step, nodes);
+    write_stress_file(stress_file, results, step, nodes, element_records);
     stress_file.close();
     if (path_file) path_file->close();
     if (spring_file) spring_file->close();
