@@ -51,7 +51,7 @@ program fortran_listing
   close(10)
   if (step > 0) call write_step()
   call system_clock(c1)
-  write(*, '(A,F0.3,A,I0,A)') 'fortran ', dble(c1 - c0) / dble(rate), ' (', step, ' steps)'
+  write(*, '(A,F8.3,A,I0,A)') 'fortran ', dble(c1 - c0) / dble(rate), ' (', step, ' steps)'
 contains
   subroutine write_step()
     character(len=16) :: name

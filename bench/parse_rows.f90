@@ -30,5 +30,5 @@ program fortran_parse
     call system_clock(c1)
     best = min(best, c1 - c0)
   end do
-  write(*, '(A,F0.3,1X,ES25.17)') 'fortran ', dble(best) / dble(rate), total
+  write(*, '(A,F8.3,1X,ES25.17)') 'fortran ', dble(best) / dble(rate), total
 end program fortran_parse

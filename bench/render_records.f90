@@ -22,5 +22,5 @@ program fortran_render
   end do
   close(11)
   call system_clock(c1)
-  write(*, '(A,F0.3)') 'fortran ', dble(c1 - c0) / dble(rate)
+  write(*, '(A,F8.3)') 'fortran ', dble(c1 - c0) / dble(rate)
 end program fortran_render

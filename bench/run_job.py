@@ -8,7 +8,6 @@ Usage: run_job.py <meridian> <directory> [job]
 Prints: wall <s> read <s> write <s> cpu <s> rss_mb <MB>
 """
 import os
-import resource
 import subprocess
 import sys
 import time
@@ -34,15 +33,18 @@ def main() -> int:
         process.stdin.write(b"10\n")
     process.stdin.close()
     process.stdout.read()
-    status = process.wait()
+    # wait4 gives this child's own resource use (CPU time, peak memory).
+    _, wait_status, usage = os.wait4(process.pid, 0)
+    process.returncode = os.waitstatus_to_exitcode(wait_status)
+    status = process.returncode
     end = time.monotonic()
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
     if status != 0:
         print(f"meridian ended with status {status}", file=sys.stderr)
         return 1
     read = (asked or end) - start
+    cpu = usage.ru_utime + usage.ru_stime
     print(f"wall {end - start:.3f} read {read:.3f} write {end - (asked or end):.3f} "
-          f"cpu {usage.ru_utime + usage.ru_stime:.3f} rss_mb {usage.ru_maxrss / 1024:.1f}")
+          f"cpu {cpu:.3f} rss_mb {usage.ru_maxrss / 1024:.1f}")
     return 0
 
 

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release-type build with -DMERIDIAN_BENCH=ON) and runs
+# them all, printing one line per figure. Large files go to a scratch folder
+# (default /tmp/meridian-bench, about 2 GB at the peak) and are deleted
+# afterwards. Figures and their meaning: docs/performance.md.
+#
+#   bench/run_all.sh                 # everything (about 5 minutes on 2 cores)
+#   MERIDIAN_BENCH_QUICK=1 bench/run_all.sh   # smaller sizes, for a quick check
+#
+# Environment: MERIDIAN_BENCH_BUILD (build folder, default build/bench),
+# MERIDIAN_BENCH_WORK (scratch folder, default /tmp/meridian-bench).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MERIDIAN_BENCH_BUILD:-$root/build/bench}
+work=${MERIDIAN_BENCH_WORK:-/tmp/meridian-bench}
+quick=${MERIDIAN_BENCH_QUICK:-0}
+
+if [ "$quick" = 1 ]; then
+  records=100000; rows=500000; nodes=11000; elements=9000; half_nodes=5600; half_elements=4500
+  block=30
+else
+  records=1000000; rows=5000000; nodes=99000; elements=90000; half_nodes=49500
+  half_elements=45000; block=100
+fi
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERIDIAN_BENCH=ON \
+  >/dev/null
+cmake --build "$build" >/dev/null
+bin=$build/bench
+have_fortran=0
+[ -x "$bin/fortran_render" ] && have_fortran=1
+
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+need_kb=$((2500 * 1024 * 1024 / 1024))
+[ "$quick" = 1 ] && need_kb=$((300 * 1024))
+free_kb=$(df -Pk "$work" | awk 'NR == 2 { print $4 }')
+if [ "$free_kb" -lt "$need_kb" ]; then
+  echo "run_all.sh: $work has $((free_kb / 1024)) MB free, $((need_kb / 1024)) MB needed" >&2
+  exit 1
+fi
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
+
+echo "== machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+
+echo "== 1. rendering: $records node-value writes (E20.13,8(1X,E20.13)), 11 values each"
+out=$("$bin/bench_render" "$work/values.bin" "$work/ours_render.txt" "$records")
+echo "$out"
+ours1=$(awk '/ours_1_thread/ { print $2 }' <<<"$out")
+ours2=$(awk '/ours_2_threads/ { print $2 }' <<<"$out")
+if [ "$have_fortran" = 1 ]; then
+  fortran=$("$bin/fortran_render" "$work/values.bin" "$work/fortran_render.txt" "$records" |
+            awk '{ print $2 }')
+  echo "fortran $fortran"
+  if tr -d '\r' <"$work/ours_render.txt" | cmp -s - "$work/fortran_render.txt"; then
+    echo "same bytes as the Fortran runtime (apart from CR LF record ends)"
+  else
+    echo "THE FILES DIFFER from the Fortran runtime's"
+  fi
+  echo "ratio: $(ratio "$fortran" "$ours1")x one thread, $(ratio "$fortran" "$ours2")x two threads"
+fi
+rm -f "$work"/values.bin "$work"/*_render.txt
+
+echo "== 2. parsing: $rows element printout rows (I7,A11,7E11.3)"
+out=$("$bin/bench_parse" "$work/rows.txt" "$rows")
+echo "$out"
+if [ "$have_fortran" = 1 ]; then
+  fout=$("$bin/fortran_parse" "$work/rows.txt")
+  echo "$fout"
+  ours=$(awk '{ print $2 }' <<<"$out")
+  fortran=$(awk '{ print $2 }' <<<"$fout")
+  echo "ratio: $(ratio "$fortran" "$ours")x (the two sums must agree)"
+fi
+rm -f "$work/rows.txt"
+
+echo "== 3. end to end: job 1 (scale factor 10) on synthetic listings, warm file cache"
+run_listing() {  # name nodes elements steps
+  local dir=$work/$1
+  mkdir -p "$dir"
+  "$build/make_listing" "$dir/n3dhsp" "$2" "$3" "$4" >/dev/null
+  local bytes
+  bytes=$(stat -c %s "$dir/n3dhsp")
+  cat "$dir/n3dhsp" >/dev/null
+  local best="" line
+  for _ in 1 2; do
+    rm -f "$dir"/model_*.dat
+    line=$(python3 "$root/bench/run_job.py" "$build/meridian" "$dir")
+    if [ -z "$best" ] || awk -v a="$line" -v b="$best" 'BEGIN { split(a, x); split(b, y); exit !(x[2] < y[2]) }'; then
+      best=$line
+    fi
+  done
+  local wall
+  wall=$(awk '{ print $2 }' <<<"$best")
+  echo "$1: $2 nodes, $3 elements, $4 steps, $((bytes / 1000000)) MB: $best," \
+       "$(awk -v b="$bytes" -v w="$wall" 'BEGIN { printf "%.0f", b / 1e6 / w }') MB/s"
+  if [ "$1" = steps10 ] && [ "$have_fortran" = 1 ]; then
+    local f
+    f=$("$bin/fortran_listing" "$dir/n3dhsp" "$dir" "$2" "$3")
+    echo "fortran rows-only read and node-record write: $f," \
+         "$(ratio "$(awk '{ print $2 }' <<<"$f")" "$wall")x our time"
+  fi
+  rm -rf "$dir"
+}
+run_listing steps1 "$nodes" "$elements" 1
+run_listing steps10 "$nodes" "$elements" 10
+run_listing steps20 "$nodes" "$elements" 20
+run_listing half10 "$half_nodes" "$half_elements" 10
+
+echo "== 4. generator: job 0 on a ${block}x${block}x${block} block"
+gen=$work/generator
+mkdir -p "$gen"
+cat >"$gen/parameter_in.txt" <<PARAMETERS
+* blocks
+1
+1 1 1 1
+0 $block $block
+0 $block $block
+0 $block $block
+0 $block
+* constraints
+7
+1 0 $block 0 $block 0 0
+* end of constraints
+* interfaces
+0
+* nodal loads
+1
+1 1 3 -1000.0
+0 $block 0 $block $block
+* spring regions
+0
+* pressure regions
+0
+* grounded springs
+0
+PARAMETERS
+python3 "$root/bench/run_job.py" "$build/meridian" "$gen" 0
+rm -rf "$gen"
+
+echo "== 5. zones, node_count and nodal averaging of a ${block}x${block}x${block} block"
+"$bin/bench_model" "$block"
