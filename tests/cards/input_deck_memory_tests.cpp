@@ -16,8 +16,8 @@
 namespace meridian {
 namespace {
 
-using testing::MemoryCeiling;
 using testing::mebibytes;
+using testing::MemoryCeiling;
 
 std::string parse_failure(const std::string& text) {
   try {
@@ -52,8 +52,8 @@ std::string deck_with_interfaces(int elements, int interfaces, int segments) {
   text += "*****Element cards\n*  number mat nodes\n";
   for (int e = 1; e <= elements; ++e) {
     char card[100];
-    std::snprintf(card, sizeof card, "%8d%5d%8d%8d%8d%8d%8d%8d%8d%8d\n", e, 1, 1, 2, 3, 4, 5, 6,
-                  7, 8);
+    std::snprintf(card, sizeof card, "%8d%5d%8d%8d%8d%8d%8d%8d%8d%8d\n", e, 1, 1, 2, 3, 4, 5, 6, 7,
+                  8);
     text += card;
   }
   text += "*****Sliding interfaces\n*  master  slave\n*  segments\n";
@@ -95,8 +95,9 @@ TEST(InputDeckMemory, SegmentTablesWithinTheMemoryAvailableAreRead) {
   // The same deck with one segment per side reads on to its segment cards.
   const std::string text = deck_with_interfaces(50, 2000, 1);
   MemoryCeiling ceiling(mebibytes(2));
-  EXPECT_EQ(parse_failure(text), "nikein.txt, line 2068: end of file while reading the interface "
-                                 "segments of the input deck");
+  EXPECT_EQ(parse_failure(text),
+            "nikein.txt, line 2068: end of file while reading the interface "
+            "segments of the input deck");
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "available"},
         // The grid lines of one block come before the model tables: 5 * 10^8
         // divisions along x need 4 GB of them.
-        MeshCase{"grid_lines",
-                 lines({"* blocks", "1"}) + block("0 2 500000000", "0 1 1", "0 1 1"), 64,
+        MeshCase{"grid_lines", lines({"* blocks", "1"}) + block("0 2 500000000", "0 1 1", "0 1 1"),
+                 64,
                  "parameter_in.txt, line 7: the tables for the grid lines of block 1 (500000000, "
                  "1 and 1 elements along x, y and z) and of the blocks before it would need "
                  "3815 MiB, more than the 64 MiB of memory available"},

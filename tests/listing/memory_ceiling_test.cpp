@@ -3,12 +3,13 @@
 // lower the process's memory ceiling so that small counts reach the check (the
 // fuzz harnesses run under such a ceiling too).
 
+#include "support/memory_ceiling.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "listing/load_helpers.hpp"
-#include "support/memory_ceiling.hpp"
 
 namespace meridian::testing {
 namespace {
@@ -69,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "99999 and load_case_count 0 would need 10 MiB, more than the 8 MiB of "
                     "memory available"},
         // 9999999 springs: 48 bytes each.
-        CeilingCase{"spring_tables", spring_counts(1, 9999999), true, 64, "number of discrete elements",
+        CeilingCase{"spring_tables", spring_counts(1, 9999999), true, 64,
+                    "number of discrete elements",
                     "the tables for spring_type_count 1 and spring_count 9999999 would need 458 "
                     "MiB, more than the 64 MiB of memory available"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -27,6 +27,8 @@ class MemoryCeiling {
   rlimit saved_{};
 };
 
-inline constexpr std::uint64_t mebibytes(std::uint64_t count) { return count * 1024 * 1024; }
+inline constexpr std::uint64_t mebibytes(std::uint64_t count) {
+  return count * 1024 * 1024;
+}
 
 }  // namespace meridian::testing
