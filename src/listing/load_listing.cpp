@@ -6,7 +6,6 @@
 // are read page by page, assuming the solver's page layout. The listing is read
 // once, line by line; no text is kept beyond the current line.
 
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
