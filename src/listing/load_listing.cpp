@@ -254,8 +254,11 @@ void ListingReader::create_model_tables() {
   const double interfaces = static_cast<double>(rows_of(m.interface_count));
   const double load_columns = 3.0 * static_cast<double>(rows_of(m.load_case_count));
   // Per node: constraint, coordinates, loads, temperature, one step's nodal
-  // printout and stresses, the stress sums and counts, the zone index.
-  const double per_node = 4 + 3 * 8 + load_columns * 8 + 8 + 4 * 8 + 7 * 8 + 7 * 8 + 4 + 4 + 1;
+  // printout and stresses, the stress sums and counts, the zone index, and its
+  // record of model_load.dat (rendered once for all zones: 21 columns per value
+  // and 97 more).
+  const double per_node = 4 + 3 * 8 + load_columns * 8 + 8 + 4 * 8 + 7 * 8 + 7 * 8 + 4 + 4 + 1 +
+                          97 + load_columns * 21;
   // Per element: corners, material, zone, zone scratch.
   const double per_element = 8 * 4 + 4 + 4 + 3 * 4;
   const double bytes = nodes * per_node + elements * per_element +

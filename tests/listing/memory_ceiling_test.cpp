@@ -57,11 +57,19 @@ TEST_P(MemoryCeilingCases, EndTheRunBeforeAllocating) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, MemoryCeilingCases,
     ::testing::Values(
-        // 99999 nodes with 10 load cases: 429 bytes per node.
+        // 99999 nodes with 10 load cases: 1156 bytes per node, 727 of them for
+        // its record of model_load.dat.
         CeilingCase{"node_tables", model_counts(99999, 0, 0, 10), false, 16,
                     "number of concentrated nodal loads",
                     "the tables for node_capacity 99999, element_capacity 0, interface_count 0 "
-                    "and load_case_count 10 would need 41 MiB, more than the 16 MiB of memory "
+                    "and load_case_count 10 would need 111 MiB, more than the 16 MiB of memory "
+                    "available"},
+        // With 100 load cases the node records of model_load.dat (rendered once
+        // for all zones) need 610 MiB more than the tables' 247 MiB.
+        CeilingCase{"node_records_of_the_model_view", model_counts(99999, 0, 0, 100), false, 512,
+                    "number of concentrated nodal loads",
+                    "the tables for node_capacity 99999, element_capacity 0, interface_count 0 "
+                    "and load_case_count 100 would need 857 MiB, more than the 512 MiB of memory "
                     "available"},
         // 99999 elements: 52 bytes each; 99999 interfaces: 48 bytes each.
         CeilingCase{"element_and_interface_tables", model_counts(0, 99999, 99999, 0), false, 8,
