@@ -18,7 +18,7 @@ namespace meridian {
 namespace {
 
 // Nodes rendered per chunk when a stress file holds the node list only once.
-constexpr std::int32_t chunk_nodes = 32768;
+constexpr std::int32_t chunk_nodes = 8192;
 // Below this many nodes a second rendering thread costs more than it saves.
 constexpr std::int32_t split_nodes = 2048;
 // One node-values write: (E20.13,8(1X,E20.13)) reused for 11 values gives a
