@@ -23,7 +23,7 @@ else
   half_elements=45000; block=100
 fi
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERIDIAN_BENCH=ON \
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMERIDIAN_BENCH=ON \
   >/dev/null
 cmake --build "$build" >/dev/null
 bin=$build/bench

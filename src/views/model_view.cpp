@@ -194,9 +194,20 @@ void write_interface_files(const ModelView& view) {
     for (int side = 0; side < 2; ++side) {
       const std::vector<Segment>& list = view.interface_segments[i][side];
       const char letter = side_letters[side];
-      OutputFile out =
-          OutputFile::create(std::string("interface_") + letter + "_" + suffix + ".dat");
-      out.write_record(std::string("TITLE=\"Interface_") + letter + "_" + suffix + "\"");
+      // Built by appending: GCC 12 misreads operator+ chains on short strings
+      // as overflows when optimising across files.
+      std::string name = "interface_";
+      name += letter;
+      name += '_';
+      name += suffix;
+      name += ".dat";
+      OutputFile out = OutputFile::create(name);
+      std::string title = "TITLE=\"Interface_";
+      title += letter;
+      title += '_';
+      title += suffix;
+      title += '"';
+      out.write_record(title);
       out.write_record("VARIABLES=\"X\",\"Y\",\"Z\"");
       out.write_record(zone_size_record("ZONE N=", view.node_count,
                                         static_cast<std::int64_t>(list.size()),
