@@ -78,21 +78,6 @@ std::string_view columns(std::string_view line, int column, int width) {
   return line.substr(static_cast<std::size_t>(column), static_cast<std::size_t>(width));
 }
 
-// Cold path: names the listing, the line, the columns and the text.
-[[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
-                                  int column, int width) {
-  std::string what = "cannot read ";
-  what += kind;
-  what += " from \"";
-  what += field;
-  what += "\" (columns ";
-  what += std::to_string(column + 1);
-  what += '-';
-  what += std::to_string(column + width);
-  what += ')';
-  in.fail_here(what);
-}
-
 inline std::int32_t integer_at(const InputFile& in, std::string_view line, int column, int width) {
   const std::string_view field = columns(line, column, width);
   std::int32_t value = 0;

@@ -131,20 +131,6 @@ std::int64_t pass_width(const std::vector<LayoutField>& fields) {
   return width;
 }
 
-[[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
-                                  int column, int width) {
-  std::string what = "cannot read ";
-  what += kind;
-  what += " from \"";
-  what += field;
-  what += "\" (columns ";
-  what += std::to_string(column + 1);
-  what += '-';
-  what += std::to_string(column + width);
-  what += ')';
-  in.fail_here(what);
-}
-
 // Parses one field of `record` at `column` into `target`.
 void parse_field(const InputFile& in, std::string_view record, const LayoutField& field, int column,
                  const FieldTarget& target) {
@@ -176,6 +162,20 @@ void parse_field(const InputFile& in, std::string_view record, const LayoutField
 }
 
 }  // namespace
+
+[[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
+                                  int column, int width) {
+  std::string what = "cannot read ";
+  what += kind;
+  what += " from \"";
+  what += field;
+  what += "\" (columns ";
+  what += std::to_string(column + 1);
+  what += '-';
+  what += std::to_string(column + width);
+  what += ')';
+  in.fail_here(what);
+}
 
 Layout::Layout(std::string_view text) {
   LayoutParser(text).parse(fields_, reuse_index_);

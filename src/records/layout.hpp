@@ -69,6 +69,11 @@ bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarge
 void require_record(InputFile& in, const Layout& layout, std::span<const FieldTarget> targets,
                     std::string_view what);
 
+// Ends the run on a field that does not convert, naming the file, the line,
+// the columns and the text: cannot read <kind> from "<field>" (columns a-b).
+[[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
+                                  int column, int width);
+
 // Parses one already-read record into targets (no layout reuse: targets beyond the
 // layout are an error). Conversion failures name `in`'s current line.
 void parse_record(const InputFile& in, std::string_view record, const Layout& layout,
