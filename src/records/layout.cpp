@@ -258,9 +258,14 @@ void write_record(OutputFile& out, const Layout& layout, std::initializer_list<F
   write_record(out, layout, std::span<const FieldValue>(values.begin(), values.size()));
 }
 
-bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarget> targets) {
-  std::string_view record;
-  if (!in.next_line(record)) return false;
+namespace {
+
+// Parses the targets from `record` in layout order. When the layout is used up
+// and targets remain, `continue_record(record)` supplies the next record (or
+// refuses) and the layout restarts at its reuse point.
+template <class ContinueRecord>
+void parse_targets(const InputFile& in, std::string_view record, const Layout& layout,
+                   std::span<const FieldTarget> targets, ContinueRecord continue_record) {
   const auto& fields = layout.fields();
   std::size_t index = 0;
   int column = 0;
@@ -270,7 +275,7 @@ bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarge
       if (index == fields.size()) {
         if (restarted || fields.empty()) no_data_field(layout);
         restarted = true;
-        record = in.require_line("a continued record");
+        continue_record(record);
         index = layout.reuse_index();
         column = 0;
       }
@@ -284,6 +289,15 @@ bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarge
       break;
     }
   }
+}
+
+}  // namespace
+
+bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarget> targets) {
+  std::string_view record;
+  if (!in.next_line(record)) return false;
+  parse_targets(in, record, layout, targets,
+                [&in](std::string_view& next) { next = in.require_line("a continued record"); });
   return true;
 }
 
@@ -296,22 +310,9 @@ void require_record(InputFile& in, const Layout& layout, std::span<const FieldTa
 
 void parse_record(const InputFile& in, std::string_view record, const Layout& layout,
                   std::span<const FieldTarget> targets) {
-  const auto& fields = layout.fields();
-  std::size_t index = 0;
-  int column = 0;
-  for (const FieldTarget& target : targets) {
-    for (;;) {
-      if (index == fields.size()) throw std::invalid_argument("more targets than the layout holds");
-      const LayoutField& field = fields[index++];
-      if (field.kind == 'X') {
-        column += field.width;
-        continue;
-      }
-      parse_field(in, record, field, column, target);
-      column += field.width;
-      break;
-    }
-  }
+  parse_targets(in, record, layout, targets, [](std::string_view&) {
+    throw std::invalid_argument("more targets than the layout holds");
+  });
 }
 
 }  // namespace meridian
