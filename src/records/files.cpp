@@ -79,23 +79,6 @@ InputFile::InputFile(InputFile&& other) noexcept
   other.owns_fd_ = false;
 }
 
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-  if (this != &other) {
-    if (owns_fd_) ::close(fd_);
-    name_ = std::move(other.name_);
-    fd_ = other.fd_;
-    owns_fd_ = other.owns_fd_;
-    eof_ = other.eof_;
-    buffer_ = std::move(other.buffer_);
-    begin_ = other.begin_;
-    end_ = other.end_;
-    line_number_ = other.line_number_;
-    other.fd_ = -1;
-    other.owns_fd_ = false;
-  }
-  return *this;
-}
-
 InputFile::~InputFile() {
   if (owns_fd_) ::close(fd_);
 }
@@ -199,29 +182,6 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
   other.owns_fd_ = false;
   other.capacity_ = 0;
   other.used_ = 0;
-}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-  if (this != &other) {
-    try {
-      drain();
-    } catch (...) {
-    }
-    if (owns_fd_) ::close(fd_);
-    name_ = std::move(other.name_);
-    fd_ = other.fd_;
-    owns_fd_ = other.owns_fd_;
-    in_memory_ = other.in_memory_;
-    buffer_ = std::move(other.buffer_);
-    capacity_ = other.capacity_;
-    used_ = other.used_;
-    memory_ = std::move(other.memory_);
-    other.fd_ = -1;
-    other.owns_fd_ = false;
-    other.capacity_ = 0;
-    other.used_ = 0;
-  }
-  return *this;
 }
 
 OutputFile::~OutputFile() {

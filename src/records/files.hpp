@@ -27,7 +27,7 @@ class InputFile {
   static InputFile from_text(std::string name, std::string text);
 
   InputFile(InputFile&&) noexcept;
-  InputFile& operator=(InputFile&&) noexcept;
+  InputFile& operator=(InputFile&&) = delete;
   ~InputFile();
 
   // Next record without its line end; false at end of file. The view stays valid
@@ -65,7 +65,7 @@ class OutputFile {
   static OutputFile in_memory(std::string name);
 
   OutputFile(OutputFile&&) noexcept;
-  OutputFile& operator=(OutputFile&&) noexcept;
+  OutputFile& operator=(OutputFile&&) = delete;
   ~OutputFile();  // flushes; errors at this point are not reported (call close())
 
   // Writes one record: `bytes` followed by CR LF.
