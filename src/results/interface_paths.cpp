@@ -87,28 +87,33 @@ void write_diagonal_side(OutputFile& out, const StepTables& step,
 
 }  // namespace
 
-void write_edge_paths(OutputFile& out, const StepTables& step,
-                      std::span<const InterfaceSides> interfaces) {
+namespace {
+
+// One block per side of every interface, master before slave: its title, the
+// header and the side's rows as `write_side` lays them out.
+template <class WriteSide>
+void write_side_blocks(OutputFile& out, const StepTables& step,
+                       std::span<const InterfaceSides> interfaces, WriteSide write_side) {
   for (std::size_t m = 0; m < interfaces.size(); ++m) {
     for (int t = 0; t < 2; ++t) {
       check_side(step, interfaces[m][t], out.name());
       write_block_title(out, "interface,", static_cast<std::int64_t>(m) + 1, t + 1);
       write_extract_header(out);
-      write_edge_side(out, step, interfaces[m][t]);
+      write_side(out, step, interfaces[m][t]);
     }
   }
 }
 
+}  // namespace
+
+void write_edge_paths(OutputFile& out, const StepTables& step,
+                      std::span<const InterfaceSides> interfaces) {
+  write_side_blocks(out, step, interfaces, write_edge_side);
+}
+
 void write_interface_diagonals(OutputFile& out, const StepTables& step,
                                std::span<const InterfaceSides> interfaces) {
-  for (std::size_t m = 0; m < interfaces.size(); ++m) {
-    for (int t = 0; t < 2; ++t) {
-      check_side(step, interfaces[m][t], out.name());
-      write_block_title(out, "interface,", static_cast<std::int64_t>(m) + 1, t + 1);
-      write_extract_header(out);
-      write_diagonal_side(out, step, interfaces[m][t]);
-    }
-  }
+  write_side_blocks(out, step, interfaces, write_diagonal_side);
 }
 
 }  // namespace meridian
