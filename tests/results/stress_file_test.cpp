@@ -7,6 +7,7 @@
 #include "results/run_tables.hpp"
 #include "results/step_results.hpp"
 #include "results/step_store.hpp"
+#include "support/field_texts.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace meridian {
@@ -17,13 +18,13 @@ using testing::records;
 using testing::RunTables;
 using testing::ScratchDir;
 
-const std::string e_zero = " 0.0000000000000E+00";
-const std::string e_one = " 0.1000000000000E+01";
-const std::string e_two = " 0.2000000000000E+01";
-const std::string e_half = " 0.5000000000000E+00";
-const std::string e_twenty = " 0.2000000000000E+02";
-const std::string e_minus_three = "-0.3000000000000E+01";
-const std::string e_minus_two_and_half = "-0.2500000000000E+01";
+using testing::e_half;
+using testing::e_minus_two_and_half;
+using testing::e_one;
+using testing::e_twenty;
+using testing::e_two;
+using testing::e_zero;
+using testing::e_minus_three;
 
 const std::string title = "TITLE=\"Model_STRESS\"";
 const std::string variables =

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
+#include "support/field_texts.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace meridian {
@@ -15,13 +16,12 @@ using testing::read_file;
 using testing::records;
 using testing::ScratchDir;
 
-// Field texts written out by hand: E20.13 of a few values.
-const std::string e_zero = " 0.0000000000000E+00";
-const std::string e_one = " 0.1000000000000E+01";
-const std::string e_two = " 0.2000000000000E+01";
-const std::string e_half = " 0.5000000000000E+00";
-const std::string e_twenty = " 0.2000000000000E+02";
-const std::string e_minus_two_and_half = "-0.2500000000000E+01";
+using testing::e_half;
+using testing::e_minus_two_and_half;
+using testing::e_one;
+using testing::e_twenty;
+using testing::e_two;
+using testing::e_zero;
 
 const std::string title = "TITLE=\"Model\"";
 const std::string variables =
