@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench_timer.hpp"
 #include "records/fields.hpp"
 #include "records/files.hpp"
+#include "records/ordered_blocks.hpp"
 
 namespace {
 
@@ -65,26 +65,19 @@ void render_writes(const double* values, std::size_t first, std::size_t last, ch
   }
 }
 
-// Renders and writes all writes in chunks; `threads` 1 or 2.
+// Renders and writes all writes: on one thread, or with the library's ordered
+// two-thread block rendering the stress files use.
 double run(const std::vector<double>& values, std::size_t writes, const std::string& path,
            int threads) {
-  constexpr std::size_t chunk = 32768;
-  std::string buffer(chunk * write_bytes, ' ');
   meridian::bench::Stopwatch watch;
   meridian::OutputFile out = meridian::OutputFile::create(path);
-  for (std::size_t first = 0; first < writes; first += chunk) {
-    const std::size_t last = std::min(writes, first + chunk);
-    if (threads == 1) {
-      render_writes(values.data(), first, last, buffer.data());
-    } else {
-      const std::size_t middle = first + (last - first) / 2;
-      std::thread helper(render_writes, values.data(), middle, last,
-                         buffer.data() + (middle - first) * write_bytes);
-      render_writes(values.data(), first, middle, buffer.data());
-      helper.join();
-    }
-    out.write_bytes(std::string_view(buffer.data(), (last - first) * write_bytes));
-  }
+  const meridian::OrderedBlocks plan{writes, write_bytes, 4096, threads > 1};
+  meridian::render_ordered_blocks(
+      plan,
+      [&values](std::size_t first, std::size_t last, char* p) {
+        render_writes(values.data(), first, last, p);
+      },
+      [&out](std::string_view bytes) { out.write_bytes(bytes); });
   out.close();
   return watch.seconds();
 }

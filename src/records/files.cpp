@@ -195,27 +195,27 @@ OutputFile::~OutputFile() {
 
 void OutputFile::drain() {
   if (used_ == 0) return;
+  const std::size_t size = used_;
+  used_ = 0;
+  put(buffer_.get(), size);
+}
+
+void OutputFile::put(const char* bytes, std::size_t size) {
   if (in_memory_) {
-    memory_.append(buffer_.get(), used_);
-    used_ = 0;
+    memory_.append(bytes, size);
     return;
   }
-  if (fd_ < 0) {
-    used_ = 0;
-    return;
-  }
+  if (fd_ < 0) return;
   std::size_t done = 0;
-  while (done < used_) {
-    const ssize_t put = ::write(fd_, buffer_.get() + done, used_ - done);
-    if (put < 0) {
+  while (done < size) {
+    const ssize_t written = ::write(fd_, bytes + done, size - done);
+    if (written < 0) {
       if (errno == EINTR) continue;
-      used_ = 0;
       const std::string reason = system_reason();
       fail_file(name_, "cannot write: " + reason + (owns_fd_ ? discard_incomplete(name_) : ""));
     }
-    done += static_cast<std::size_t>(put);
+    done += static_cast<std::size_t>(written);
   }
-  used_ = 0;
 }
 
 char* OutputFile::reserve(std::size_t size) {
@@ -240,6 +240,13 @@ void OutputFile::write_record(std::string_view bytes) {
 }
 
 void OutputFile::write_bytes(std::string_view bytes) {
+  // A run of bytes as large as the buffer goes out directly, behind what the
+  // buffer holds, without a copy.
+  if (bytes.size() >= capacity_ && capacity_ > 0) {
+    drain();
+    put(bytes.data(), bytes.size());
+    return;
+  }
   char* area = reserve(bytes.size());
   std::memcpy(area, bytes.data(), bytes.size());
   commit(bytes.size());

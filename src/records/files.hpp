@@ -86,6 +86,7 @@ class OutputFile {
  private:
   OutputFile(std::string name, int fd, bool owns, bool in_memory);
   void drain();
+  void put(const char* bytes, std::size_t size);  // straight to the file
 
   std::string name_;
   int fd_ = -1;

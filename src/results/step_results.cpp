@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "records/files.hpp"
+#include "records/ordered_blocks.hpp"
 #include "results/extract_records.hpp"
 #include "results/path_extracts.hpp"
 #include "views/tecplot_records.hpp"
@@ -17,8 +16,8 @@
 namespace meridian {
 namespace {
 
-// Nodes rendered per chunk when a stress file holds the node list only once.
-constexpr std::int32_t chunk_nodes = 8192;
+// Nodes rendered per block (about 1 MB of records).
+constexpr std::size_t block_nodes = 4096;
 // Below this many nodes a second rendering thread costs more than it saves.
 constexpr std::int32_t split_nodes = 2048;
 // One node-values write: (E20.13,8(1X,E20.13)) reused for 11 values gives a
@@ -56,36 +55,20 @@ void render_node_range(const StepResults& results, const StepTables& step, doubl
   }
 }
 
-// Appends the node records of nodes first..last to `out`. Every node record
-// has the same size, so the upper half of the nodes is rendered by a second
-// thread straight into its own part of the buffer: the bytes are those of a
-// rendering in one thread.
+// Renders the node records of all nodes, on two threads in blocks, and hands
+// them to `sink` in node order. Every node record has the same size and goes
+// to its own place, so the bytes are those of a rendering in one thread.
 void render_stress_nodes(const StepResults& results, const StepTables& step, double factor,
-                         std::int32_t first, std::int32_t last, std::string& out) {
-  const std::size_t at = out.size();
-  out.resize(at + node_bytes * static_cast<std::size_t>(last - first + 1));
-  char* const lower = out.data() + at;
-  if (last - first + 1 < split_nodes) {
-    render_node_range(results, step, factor, first, last, lower);
-    return;
-  }
-  const std::int32_t middle = first + (last - first + 1) / 2;
-  char* const upper = lower + node_bytes * static_cast<std::size_t>(middle - first);
-  std::optional<std::thread> helper;
-  try {
-    helper.emplace(
-        [&results, &step, factor, middle, last, upper] {
-          render_node_range(results, step, factor, middle, last, upper);
-        });
-  } catch (const std::system_error&) {
-    // No second thread to be had: this one renders both halves.
-  }
-  render_node_range(results, step, factor, first, middle - 1, lower);
-  if (helper) {
-    helper->join();
-  } else {
-    render_node_range(results, step, factor, middle, last, upper);
-  }
+                         std::int32_t node_count, const TakeBytes& sink) {
+  const OrderedBlocks plan{static_cast<std::size_t>(node_count), node_bytes, block_nodes,
+                           node_count >= split_nodes};
+  render_ordered_blocks(
+      plan,
+      [&results, &step, factor](std::size_t first, std::size_t last, char* out) {
+        render_node_range(results, step, factor, static_cast<std::int32_t>(first) + 1,
+                          static_cast<std::int32_t>(last), out);
+      },
+      sink);
 }
 
 // One element record (8(I8)) and its CR LF.
@@ -114,11 +97,13 @@ void write_stress_file(OutputFile& out, const StepResults& results, const StepTa
   const double factor = results.deformation_scale * 100.0;
   const std::size_t zone_count = results.zone_element_counts.size();
   // Every zone repeats the same node records: with several zones they are
-  // rendered once and the bytes reused; a single zone streams them in chunks.
+  // rendered once and the bytes reused; a single zone streams them to the file.
   nodes.clear();
-  if (zone_count > 1 && node_count > 0)
-    render_stress_nodes(results, step, factor, 1, node_count, nodes);
-  std::string chunk;
+  if (zone_count > 1 && node_count > 0) {
+    nodes.reserve(node_bytes * static_cast<std::size_t>(node_count));
+    render_stress_nodes(results, step, factor, node_count,
+                        [&nodes](std::string_view bytes) { nodes.append(bytes); });
+  }
   std::size_t element = 0;
   for (std::size_t z = 0; z < zone_count; ++z) {
     const std::int32_t zone_elements = results.zone_element_counts[z];
@@ -128,12 +113,8 @@ void write_stress_file(OutputFile& out, const StepResults& results, const StepTa
     if (zone_count > 1) {
       out.write_bytes(nodes);
     } else {
-      for (std::int32_t first = 1; first <= node_count; first += chunk_nodes) {
-        chunk.clear();
-        render_stress_nodes(results, step, factor, first,
-                            std::min(node_count, first + chunk_nodes - 1), chunk);
-        out.write_bytes(chunk);
-      }
+      render_stress_nodes(results, step, factor, node_count,
+                          [&out](std::string_view bytes) { out.write_bytes(bytes); });
     }
     const std::size_t bytes = static_cast<std::size_t>(zone_elements) * element_bytes;
     out.write_bytes(element_records.substr(element * element_bytes, bytes));
