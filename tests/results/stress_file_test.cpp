@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
+#include "records/layout.hpp"
 #include "results/run_tables.hpp"
 #include "results/step_results.hpp"
 #include "results/step_store.hpp"
@@ -148,6 +149,22 @@ TEST(StressFile, ManyNodesOneZoneEqualsEveryZoneOfSeveral) {
                 records({"ZONE T=\"nn.3\"", "N= 9000,E=    0,F=FEPOINT,ET=BRICK"}) + node_block);
   // Node 9000 (last): x = 2249.75 + 100 * 8.999 = 3149.65
   EXPECT_NE(node_block.find("\r\n 0.3149650000000E+04 "), std::string::npos);
+
+  // The nodes span several rendering blocks on two threads: every node's
+  // records stand in node order, as the general layout writer renders them.
+  const Layout layout("(E20.13,8(1X,E20.13))");
+  std::string expected;
+  expected.reserve(node_block.size());
+  for (int i = 0; i < nodes; ++i) {
+    const double* r = &result[i * 4];
+    const double* t = &stress[i * 7];
+    const double factor = 100.0;
+    const FieldValue values[] = {run.x[i] + factor * r[0], run.y[i] + factor * r[1],
+                                 run.z[i] + factor * r[2], t[0], t[1], t[2], t[3], t[4], t[5],
+                                 t[6], r[3]};
+    for (const std::string& record : render_records(layout, values)) expected += record + "\r\n";
+  }
+  EXPECT_TRUE(node_block == expected) << "node records differ from the layout writer's";
 }
 
 TEST(StressFile, NodeCountAboveFiveDigitsIsWrittenInFull) {
