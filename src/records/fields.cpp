@@ -1,6 +1,7 @@
 #include "records/fields.hpp"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -39,6 +40,21 @@ void render_non_finite(char* out, int width, double value) {
 constexpr std::array<double, 23> exact_powers = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// For a decimal exponent e in -22..22, at position e + 22: the factor 10^e when
+// e >= 0 (else 1) and the divisor 10^-e when e < 0 (else 1). (m * factor) /
+// divisor rounds only once, in whichever operation is not by 1, so it is the
+// correctly rounded m * 10^e, with no branch on the sign of e.
+constexpr std::array<double, 45> make_scale_table(bool factors) {
+  std::array<double, 45> table{};
+  for (int e = -22; e <= 22; ++e) {
+    const bool used = factors ? e >= 0 : e < 0;
+    table[static_cast<std::size_t>(e + 22)] = used ? exact_powers[static_cast<std::size_t>(e < 0 ? -e : e)] : 1.0;
+  }
+  return table;
+}
+constexpr std::array<double, 45> scale_factors = make_scale_table(true);
+constexpr std::array<double, 45> scale_divisors = make_scale_table(false);
 
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -258,14 +274,13 @@ namespace {
 // Correctly rounded mantissa * 10^exponent10 when both allow it exactly.
 inline bool exact_decimal(std::uint64_t mantissa, int exponent10, bool negative, double& value) {
   if (mantissa >= (std::uint64_t{1} << 53) || exponent10 < -22 || exponent10 > 22) return false;
-  // Both the quotient and the product are formed and one is kept: the sign of
-  // the exponent varies from field to field and a branch on it is mispredicted.
-  const double m = static_cast<double>(mantissa);
-  const double power = exact_powers[static_cast<std::size_t>(exponent10 < 0 ? -exponent10 : exponent10)];
-  const double quotient = m / power;
-  const double product = m * power;
-  const double result = exponent10 < 0 ? quotient : product;
-  value = negative ? -result : result;
+  // One multiplication and one division, one of them by 1: the sign of the
+  // exponent varies from field to field and a branch on it is mispredicted.
+  const std::size_t at = static_cast<std::size_t>(exponent10 + 22);
+  const double result = static_cast<double>(mantissa) * scale_factors[at] / scale_divisors[at];
+  // The sign goes into the sign bit, again without a branch (-0.0 stays -0.0).
+  value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(result) |
+                                (static_cast<std::uint64_t>(negative) << 63));
   return true;
 }
 
