@@ -103,8 +103,17 @@ void render_exponent(char* out, int width, int digits, double value) {
       return;
     }
     char* p = out;
-    for (int i = length; i < width; ++i) *p++ = ' ';
-    if (negative) *p++ = '-';
+    if (leading_zero && width >= digits + 7) {
+      // The usual case: blanks, then a place for the sign that holds '-' or a
+      // blank (no branch on the sign, which varies from value to value).
+      const int blanks = width - digits - 7;
+      std::memset(p, ' ', static_cast<std::size_t>(blanks));
+      p += blanks;
+      *p++ = negative ? '-' : ' ';
+    } else {
+      for (int i = length; i < width; ++i) *p++ = ' ';
+      if (negative) *p++ = '-';
+    }
     if (leading_zero) *p++ = '0';
     *p++ = '.';
     *p++ = scientific[0];
