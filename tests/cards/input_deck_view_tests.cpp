@@ -14,27 +14,14 @@
 
 #include "cards/input_deck.hpp"
 #include "records/fatal.hpp"
-#include "support/scratch_dir.hpp"
+#include "support/scratch_test.hpp"
 
 namespace meridian {
 namespace {
 
 namespace fs = std::filesystem;
 
-class DeckViewer : public ::testing::Test {
- protected:
-  static void write_file(const std::string& name, const std::string& bytes) {
-    testing::write_file(name, bytes);
-  }
-  static std::string read_file(const std::string& name) { return testing::read_file(name); }
-  std::vector<std::string> directory_names() const {
-    const auto names = scratch_.files();
-    return {names.begin(), names.end()};
-  }
-
- private:
-  testing::ScratchDir scratch_;
-};
+class DeckViewer : public testing::ScratchTest {};
 
 const std::string deck_head =
     "test deck\n"

@@ -14,7 +14,7 @@
 
 #include "listing/deck_springs.hpp"
 #include "records/fatal.hpp"
-#include "support/scratch_dir.hpp"
+#include "support/scratch_test.hpp"
 #include "records/files.hpp"
 
 namespace meridian {
@@ -23,17 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Runs each test in its own empty directory and returns to the old one after.
-class DeckSpringRewrite : public ::testing::Test {
+class DeckSpringRewrite : public testing::ScratchTest {
  protected:
-  static void write_file(const std::string& name, const std::string& bytes) {
-    testing::write_file(name, bytes);
-  }
-  static std::string read_file(const std::string& name) { return testing::read_file(name); }
-  std::vector<std::string> directory_names() const {
-    const auto names = scratch_.files();
-    return {names.begin(), names.end()};
-  }
-
   // Runs the rewrite; returns the console bytes.
   std::string rewrite(const DeckSprings& springs) {
     InputFile input = InputFile::from_text("console", "");
@@ -53,9 +44,6 @@ class DeckSpringRewrite : public ::testing::Test {
     ADD_FAILURE() << "the rewrite did not fail";
     return "";
   }
-
- private:
-  testing::ScratchDir scratch_;
 };
 
 // A copied line as written: padded with blanks to 80 characters, CR LF.

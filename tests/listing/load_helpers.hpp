@@ -52,31 +52,32 @@ inline long line_of(const std::string& text, std::string_view needle, long from 
   return 0;
 }
 
+// Start of the first line containing `needle`, or npos (a test failure).
+inline std::size_t line_start(const std::string& text, std::string_view needle) {
+  const std::size_t at = text.find(needle);
+  if (at == std::string::npos) {
+    ADD_FAILURE() << "no line contains " << needle;
+    return std::string::npos;
+  }
+  const std::size_t newline = text.rfind('\n', at);
+  return newline == std::string::npos ? 0 : newline + 1;
+}
+
 // Replaces the first line containing `needle` (the whole line, with its LF)
 // by `replacement`.
 inline std::string replace_line(const std::string& text, std::string_view needle,
                                 const std::string& replacement) {
-  const std::size_t at = text.find(needle);
-  if (at == std::string::npos) {
-    ADD_FAILURE() << "no line contains " << needle;
-    return text;
-  }
-  const std::size_t begin =
-      text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
-  const std::size_t end = text.find('\n', at);
+  const std::size_t begin = line_start(text, needle);
+  if (begin == std::string::npos) return text;
+  const std::size_t end = text.find('\n', begin);
   return text.substr(0, begin) + replacement + text.substr(end + 1);
 }
 
 // Inserts `lines` before the first line containing `needle`.
 inline std::string insert_before(const std::string& text, std::string_view needle,
                                  const std::string& lines) {
-  const std::size_t at = text.find(needle);
-  if (at == std::string::npos) {
-    ADD_FAILURE() << "no line contains " << needle;
-    return text;
-  }
-  const std::size_t begin =
-      text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
+  const std::size_t begin = line_start(text, needle);
+  if (begin == std::string::npos) return text;
   return text.substr(0, begin) + lines + text.substr(begin);
 }
 
