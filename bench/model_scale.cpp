@@ -12,7 +12,7 @@
 
 #include "bench_timer.hpp"
 #include "listing/element_zones.hpp"
-#include "results/nodal_stress.hpp"
+#include "model/nodal_stress.hpp"
 
 int main(int argc, char** argv) {
   const int n = argc > 1 ? std::atoi(argv[1]) : 100;

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "fuzz_support.hpp"
-#include "listing/deck_springs.hpp"
+#include "deck/deck_springs.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   springs.spring_node1 = node1;
   springs.spring_node2 = node2;
   springs.spring_direction = direction;
-  springs.spring_sign = sign;
+  springs.spring_force = sign;
   springs.node_result = node_result;
   InputFile input = InputFile::from_text("console", "");
   OutputFile output = OutputFile::in_memory("console");

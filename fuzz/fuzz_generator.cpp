@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "fuzz_support.hpp"
-#include "generator/generate_model.hpp"
+#include "driver/jobs.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   OutputFile output = OutputFile::in_memory("console");
   Console console{input, output};
   try {
-    generate_model(0, console);
+    run_generator(job_row(0), console);
   } catch (const FatalError&) {
   } catch (const RunStopped&) {
   }

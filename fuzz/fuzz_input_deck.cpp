@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cards/input_deck.hpp"
+#include "driver/jobs.hpp"
 #include "fuzz_support.hpp"
 #include "records/fatal.hpp"
 
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace meridian;
   fuzz::write_file("nikein.txt", fuzz::as_text(data, size));
   try {
-    read_input_deck(5);
+    run_deck_view(job_row(5));
   } catch (const FatalError&) {
   }
   return 0;

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "fuzz_support.hpp"
-#include "listing/read_listing.hpp"
+#include "driver/jobs.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   OutputFile output = OutputFile::in_memory("console");
   Console console{input, output};
   try {
-    read_listing(job, console);
+    run_listing_outputs(job_row(job), console);
   } catch (const FatalError&) {
   }
   return 0;

@@ -5,9 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "records/fields.hpp"
 #include "records/free_form.hpp"
-#include "views/model_view.hpp"
 
 namespace meridian {
 
@@ -26,21 +24,7 @@ void write_card(OutputFile& out, const Layout& layout, std::span<const FieldValu
     std::memset(p, ' ', static_cast<std::size_t>(pending_blanks));
     p += pending_blanks;
     pending_blanks = 0;
-    const FieldValue& value = values[next++];
-    switch (field.kind) {
-      case 'I':
-        render_integer(p, field.width, std::get<std::int64_t>(value));
-        break;
-      case 'E':
-        render_exponent(p, field.width, field.digits, std::get<double>(value));
-        break;
-      case 'F':
-        render_fixed(p, field.width, field.digits, std::get<double>(value));
-        break;
-      default:
-        render_text(p, field.width, std::get<std::string_view>(value));
-        break;
-    }
+    render_field(p, field, values[next++]);
     p += field.width;
   }
   if (next != values.size()) {
@@ -185,42 +169,26 @@ void write_spring_cards(const GeneratedModel& model, OutputFile& out, const Card
 
 }  // namespace
 
-void write_cards(const GeneratedModel& model, GeneratorFiles& files, const CardLayouts& layouts) {
+CardFiles CardFiles::create() {
+  return CardFiles{OutputFile::create("out_node.txt"), OutputFile::create("out_element.txt"),
+                   OutputFile::create("out_interface.txt"), OutputFile::create("out_load.txt"),
+                   OutputFile::create("out_spring.txt")};
+}
+
+void CardFiles::close() {
+  out_node.close();
+  out_element.close();
+  out_interface.close();
+  out_load.close();
+  out_spring.close();
+}
+
+void write_cards(const GeneratedModel& model, CardFiles& files, const CardLayouts& layouts) {
   write_node_cards(model, files.out_node, layouts);
   write_element_cards(model, files.out_element, layouts);
   write_interface_cards(model, files.out_interface, layouts);
   write_load_cards(model, files.out_load, layouts);
   write_spring_cards(model, files.out_spring, layouts);
-}
-
-void write_card_files(const GeneratedModel& model, GeneratorFiles& files,
-                      const CardLayouts& layouts, std::int32_t job_code) {
-  write_cards(model, files, layouts);
-
-  // Close in opening order: the parameter file first (it is released by moving
-  // it out and letting it go), then the five card files.
-  { InputFile finished = std::move(files.parameter_in); }
-  files.out_node.close();
-  files.out_element.close();
-  files.out_interface.close();
-  files.out_load.close();
-  files.out_spring.close();
-
-  const std::vector<std::int32_t> zone_element_counts = model.block_element_counts();
-  ModelView view;
-  view.node_count = model.node_count;
-  view.load_case_count = 1;
-  view.node_x = model.node_x;
-  view.node_y = model.node_y;
-  view.node_z = model.node_z;
-  view.nodal_loads = model.nodal_loads;
-  // The view's temperature column shows each node's spring-region stiffness.
-  view.node_temperature = model.node_spring_stiffness;
-  view.node_constraint = model.node_constraint;
-  view.element_nodes = model.element_nodes;
-  view.zone_element_counts = zone_element_counts;
-  view.interface_segments = model.interface_segments;
-  write_model_view(view, job_code);
 }
 
 }  // namespace meridian

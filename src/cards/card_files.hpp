@@ -1,15 +1,32 @@
 #pragma once
 // The card-file writer: the generated model as NIKE3D input cards in
 // out_node.txt, out_element.txt, out_interface.txt, out_load.txt and
-// out_spring.txt, then the model views of the generated model.
+// out_spring.txt.
 
 #include <cstdint>
 #include <span>
 
-#include "generator/generated_model.hpp"
+#include "model/generated_model.hpp"
+#include "records/files.hpp"
 #include "records/layout.hpp"
 
 namespace meridian {
+
+// The five card files, created together when a generator run starts (before
+// the parameter file is read, so they exist even when it turns out bad) and
+// closed in the same order when it ends.
+struct CardFiles {
+  OutputFile out_node;
+  OutputFile out_element;
+  OutputFile out_interface;
+  OutputFile out_load;
+  OutputFile out_spring;
+
+  // Creates (or empties) the five files in the current directory, in order.
+  static CardFiles create();
+  // Closes the five files in the order they were created.
+  void close();
+};
 
 // The card layouts, parsed once per run.
 struct CardLayouts {
@@ -36,12 +53,6 @@ void write_ground_node_card(OutputFile& out_spring, const CardLayouts& layouts,
 // Writes every card not yet written: all of out_node.txt, out_element.txt,
 // out_interface.txt and out_load.txt, and the tail of out_spring.txt after the
 // ground node cards. Closes no file.
-void write_cards(const GeneratedModel& model, GeneratorFiles& files, const CardLayouts& layouts);
-
-// The last step of a generator run: writes the remaining cards, closes the
-// parameter file and the five card files in the order they were opened, and
-// writes the model views of the generated model (one zone per block).
-void write_card_files(const GeneratedModel& model, GeneratorFiles& files,
-                      const CardLayouts& layouts, std::int32_t job_code);
+void write_cards(const GeneratedModel& model, CardFiles& files, const CardLayouts& layouts);
 
 }  // namespace meridian

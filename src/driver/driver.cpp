@@ -7,34 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "cards/input_deck.hpp"
-#include "generator/generate_model.hpp"
-#include "listing/read_listing.hpp"
+#include "driver/jobs.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
-#include "records/free_form.hpp"
 
 namespace meridian {
 namespace {
-
-constexpr std::array<std::string_view, 16> banner = {
-    "*****************   MERIDIAN 1.5  ********************",
-    "*                                                    *",
-    "*    NIKE3D Finite Element Post-Processing Program   *",
-    "*                                                    *",
-    "*                                                    *",
-    "* -------------------------------------------------- *",
-    "*                                                    *",
-    "* Input file:                    (Created by NIKE3D) *",
-    "*              n3dhsp                                *",
-    "*                                                    *",
-    "* Output file:                   (Read by Tecplot)   *",
-    "*              model_load.dat                        *",
-    "*              model_stress_i.dat                    *",
-    "*              where i is the time step number       *",
-    "*                                                    *",
-    "******************************************************",
-};
 
 // Writes text to a file descriptor, ignoring failures (the run is ending).
 void write_all(int fd, std::string_view text) {
@@ -132,19 +110,6 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
     job_given = true;
   }
   return command;
-}
-
-void run_job(std::int32_t job_code, Console& console) {
-  for (const std::string_view line : banner) write_free(console.output, {line});
-  write_free(console.output, {std::string_view("Please waiting ... ")});
-  console.output.flush();
-  // The generator and the deck viewer do not need an earlier analysis: without a
-  // listing in the directory their runs skip the listing phase.
-  const bool listing_optional = job_code == 0 || job_code == 5;
-  if (!listing_optional || file_exists("n3dhsp")) read_listing(job_code, console);
-  if (job_code == 0) generate_model(job_code, console);
-  if (job_code == 5) read_input_deck(job_code);
-  console.output.flush();
 }
 
 int run_program(std::span<const std::string> arguments) {

@@ -1,6 +1,6 @@
 #pragma once
-// Start-up and job dispatch: banner, waiting line, the listing phase, then the
-// model generator (job 0) or the input-deck viewer (job 5).
+// The program's entry: the command line, then the job it asks for (driver/jobs),
+// with every failure turned into its message and exit status.
 
 #include <cstdint>
 #include <iosfwd>
@@ -22,9 +22,6 @@ struct CommandLine {
 
 CommandLine parse_command_line(std::span<const std::string> arguments);
 std::string usage_text();
-
-// Runs one job on the console; failures propagate as FatalError / RunStopped.
-void run_job(std::int32_t job_code, Console& console);
 
 // The whole program: returns the exit status (0; 2 for a fatal error or a bad
 // argument; the status of a stopped run).

@@ -205,11 +205,4 @@ void mesh_blocks(std::span<const BlockParameters> blocks, std::string_view file,
   }
 }
 
-std::vector<std::int32_t> GeneratedModel::block_element_counts() const {
-  std::vector<std::int32_t> counts;
-  counts.reserve(blocks.size());
-  for (const BlockMesh& mesh : blocks) counts.push_back(mesh.block_element_count);
-  return counts;
-}
-
 }  // namespace meridian

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "generator/generated_model.hpp"
+#include "model/generated_model.hpp"
 
 namespace meridian {
 

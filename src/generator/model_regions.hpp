@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "generator/generated_model.hpp"
+#include "model/generated_model.hpp"
 
 namespace meridian {
 

@@ -279,9 +279,9 @@ void read_pressure_regions(ParameterReader& reader, GeneratedModel& model) {
 
 // Section 7: grounded springs. Each selected node gets a new ground node,
 // numbered after the model's nodes and after the springs of earlier sets, whose
-// card is written at once.
-void read_ground_springs(ParameterReader& reader, GeneratedModel& model, OutputFile& out_spring,
-                         const CardLayouts& layouts) {
+// ground node is handed on at once.
+void read_ground_springs(ParameterReader& reader, GeneratedModel& model,
+                         const GroundNodeSink& ground_nodes) {
   const std::int32_t set_count = reader.read_count(10, "grounded springs");
   std::int32_t block = 0;
   Box box;
@@ -322,8 +322,8 @@ void read_ground_springs(ParameterReader& reader, GeneratedModel& model, OutputF
       const auto n = static_cast<std::size_t>(node - 1);
       const std::int64_t ground_node = std::int64_t{model.node_count} +
                                        static_cast<std::int64_t>(model.ground_spring_nodes.size());
-      write_ground_node_card(out_spring, layouts, ground_node, model.node_x[n] + x_offset,
-                             model.node_y[n] + y_offset, model.node_z[n] + z_offset);
+      ground_nodes(ground_node, model.node_x[n] + x_offset, model.node_y[n] + y_offset,
+                   model.node_z[n] + z_offset);
     }
     if (scale_by_area != 0) {
       // The stiffness read is per unit of the box's horizontal area, shared
@@ -337,17 +337,17 @@ void read_ground_springs(ParameterReader& reader, GeneratedModel& model, OutputF
 
 }  // namespace
 
-GeneratedModel read_parameter_file(GeneratorFiles& files, Console& console,
-                                   const CardLayouts& layouts) {
+GeneratedModel read_parameter_file(InputFile& parameter_in, Console& console,
+                                   const GroundNodeSink& ground_nodes) {
   GeneratedModel model;
-  ParameterReader reader(files.parameter_in);
+  ParameterReader reader(parameter_in);
   read_blocks(reader, model);
   read_constraints(reader, model, console);
   read_interfaces(reader, model);
   read_nodal_loads(reader, model);
   read_spring_regions(reader, model);
   read_pressure_regions(reader, model);
-  read_ground_springs(reader, model, files.out_spring, layouts);
+  read_ground_springs(reader, model, ground_nodes);
   return model;
 }
 

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/model_view.hpp"
+#include "model/step_results.hpp"
+#include "model/step_store.hpp"
 #include "records/files.hpp"
-#include "results/step_results.hpp"
-#include "results/step_store.hpp"
-#include "views/model_view.hpp"
 
 namespace meridian {
 

@@ -15,11 +15,11 @@
 
 #include "listing/element_zones.hpp"
 #include "listing/listing_model.hpp"
+#include "model/nodal_stress.hpp"
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "records/layout.hpp"
 #include "records/memory_budget.hpp"
-#include "results/nodal_stress.hpp"
 
 namespace meridian {
 

@@ -14,6 +14,14 @@ void render_integer(char* out, int width, std::int64_t value);
 // Ew.d: 0.dddE+xx; the exponent letter is dropped for three-digit exponents; the
 // leading 0 only when there is room; negative zero is written unsigned.
 void render_exponent(char* out, int width, int digits, double value);
+// A separator character, then an Ew.d field: width + 1 columns at `out`.
+// Returns the end of the field.
+inline char* render_separated_exponent(char* out, char separator, int width, int digits,
+                                       double value) {
+  *out = separator;
+  render_exponent(out + 1, width, digits, value);
+  return out + 1 + width;
+}
 // Fw.d
 void render_fixed(char* out, int width, int digits, double value);
 // Aw: right-justified when shorter than the field, cut to its first w characters

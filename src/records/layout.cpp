@@ -194,6 +194,34 @@ int Layout::record_width() const {
   return width;
 }
 
+void render_field(char* out, const LayoutField& field, const FieldValue& value) {
+  switch (field.kind) {
+    case 'I':
+      if (auto* integer = std::get_if<std::int64_t>(&value)) {
+        render_integer(out, field.width, *integer);
+        return;
+      }
+      throw std::invalid_argument("I field given a non-integer value");
+    case 'E':
+    case 'F':
+      if (auto* real = std::get_if<double>(&value)) {
+        if (field.kind == 'E') {
+          render_exponent(out, field.width, field.digits, *real);
+        } else {
+          render_fixed(out, field.width, field.digits, *real);
+        }
+        return;
+      }
+      throw std::invalid_argument("E/F field given a non-real value");
+    default:
+      if (auto* text = std::get_if<std::string_view>(&value)) {
+        render_text(out, field.width, *text);
+        return;
+      }
+      throw std::invalid_argument("A field given a non-text value");
+  }
+}
+
 std::vector<std::string> render_records(const Layout& layout, std::span<const FieldValue> values) {
   std::vector<std::string> records(1);
   const auto& fields = layout.fields();
@@ -215,35 +243,7 @@ std::vector<std::string> render_records(const Layout& layout, std::span<const Fi
       const std::size_t at = record.size();
       record.resize(at + static_cast<std::size_t>(field.width), ' ');
       if (field.kind == 'X') continue;
-      char* out = record.data() + at;
-      switch (field.kind) {
-        case 'I':
-          if (auto* integer = std::get_if<std::int64_t>(&value)) {
-            render_integer(out, field.width, *integer);
-          } else {
-            throw std::invalid_argument("I field given a non-integer value");
-          }
-          break;
-        case 'E':
-        case 'F':
-          if (auto* real = std::get_if<double>(&value)) {
-            if (field.kind == 'E') {
-              render_exponent(out, field.width, field.digits, *real);
-            } else {
-              render_fixed(out, field.width, field.digits, *real);
-            }
-          } else {
-            throw std::invalid_argument("E/F field given a non-real value");
-          }
-          break;
-        default:
-          if (auto* text = std::get_if<std::string_view>(&value)) {
-            render_text(out, field.width, *text);
-          } else {
-            throw std::invalid_argument("A field given a non-text value");
-          }
-          break;
-      }
+      render_field(record.data() + at, field, value);
       break;
     }
   }

@@ -45,6 +45,11 @@ class Layout {
 // characters count, trailing blanks included).
 using FieldValue = std::variant<std::int64_t, double, std::string_view>;
 
+// Renders one data field (I, E, F or A) in its `field.width` columns at `out`;
+// a value of another kind than the field's is a programming error
+// (std::invalid_argument).
+void render_field(char* out, const LayoutField& field, const FieldValue& value);
+
 // Renders the values into one or more records (without line ends), in order.
 std::vector<std::string> render_records(const Layout& layout, std::span<const FieldValue> values);
 // Renders and writes the records to `out`.

@@ -22,11 +22,7 @@ void write_node_row(OutputFile& out, const StepTables& step, std::int32_t node) 
   char* p = row;
   render_integer(p, 5, node);
   p += 5;
-  auto field = [&p](double value) {
-    *p = ',';
-    render_exponent(p + 1, 20, 8, value);
-    p += 21;
-  };
+  auto field = [&p](double value) { p = render_separated_exponent(p, ',', 20, 8, value); };
   field(step.node_x[i]);
   field(step.node_y[i]);
   field(step.node_z[i]);

@@ -7,7 +7,7 @@
 
 #include "records/files.hpp"
 #include "results/extract_records.hpp"
-#include "views/model_view.hpp"
+#include "model/mesh.hpp"
 
 namespace meridian {
 

@@ -33,11 +33,7 @@ void write_spring_extract(OutputFile& out, const StepTables& step, const SpringT
       render_integer(p + 1, 5, value);
       p += 6;
     };
-    auto real = [&p](double value) {
-      *p = ',';
-      render_exponent(p + 1, 20, 10, value);
-      p += 21;
-    };
+    auto real = [&p](double value) { p = render_separated_exponent(p, ',', 20, 10, value); };
     render_integer(p, 5, static_cast<std::int64_t>(j) + 1);
     p += 5;
     for (const std::int32_t node : {a, b}) {

@@ -8,7 +8,7 @@
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "records/files.hpp"
-#include "results/step_results.hpp"
+#include "model/file_names.hpp"
 #include "views/tecplot_records.hpp"
 
 namespace meridian {
@@ -22,7 +22,7 @@ std::uint8_t direction_flags(std::int32_t code) {
   return (code >= 0 && code <= 7) ? table[code] : 0;
 }
 
-// Nodes rendered per chunk when a file holds the node list only once.
+// Nodes rendered per chunk.
 constexpr std::int32_t chunk_nodes = 4096;
 
 void check_span(std::size_t size, std::int64_t needed, std::string_view what) {
@@ -75,11 +75,7 @@ class LoadNodeRenderer {
   }
 
  private:
-  static char* field(char* p, double value) {
-    *p = ' ';
-    render_exponent(p + 1, 20, 13, value);
-    return p + 21;
-  }
+  static char* field(char* p, double value) { return render_separated_exponent(p, ' ', 20, 13, value); }
   static char* flags(char* p, std::uint8_t bits) {
     for (int axis = 0; axis < 3; ++axis) {
       p[0] = ' ';
@@ -115,14 +111,9 @@ void write_load_file(const ModelView& view) {
   check_span(view.node_temperature.size(), node_count, "node_temperature");
   check_span(view.node_constraint.size(), node_count, "node_constraint");
   check_span(view.nodal_loads.size(), std::int64_t{node_count} * 3 * load_cases, "nodal_loads");
-  std::int64_t element_total = 0;
-  for (const std::int32_t count : view.zone_element_counts) {
-    if (count < 0) fail_file(model_file_name, "a zone has a negative element count");
-    element_total += count;
-  }
-  if (element_total > static_cast<std::int64_t>(view.element_nodes.size())) {
-    fail_file(model_file_name, "the zones hold more elements than the element table");
-  }
+  BrickZones zones{model_file_name, view.node_count, 0, view.zone_element_counts,
+                   view.element_nodes};
+  check_brick_zones(zones);
 
   OutputFile out = OutputFile::create(std::string(model_file_name));
   out.write_record("TITLE=\"Model\"");
@@ -132,39 +123,17 @@ void write_load_file(const ModelView& view) {
   out.write_record("\"Temperature\"");
 
   const LoadNodeRenderer renderer(view, load_cases);
-  const std::size_t zone_count = view.zone_element_counts.size();
-  // Every zone repeats the same node records: render them once when there is
-  // more than one zone, otherwise stream them in chunks.
-  std::string all_nodes;
-  if (zone_count > 1 && node_count > 0) {
-    all_nodes.reserve(renderer.record_size() * static_cast<std::size_t>(node_count));
-    renderer.render(1, node_count, all_nodes);
-  }
+  zones.node_record_bytes = renderer.record_size();
   std::string chunk;
-  std::size_t element = 0;
-  for (std::size_t z = 0; z < zone_count; ++z) {
-    const std::int32_t zone_elements = view.zone_element_counts[z];
-    out.write_record(zone_title_record(static_cast<std::int64_t>(z) + 1));
-    out.write_record(zone_size_record("N=", view.node_count, zone_elements, ",F=FEPOINT,ET=BRICK"));
-    if (zone_count > 1) {
-      out.write_bytes(all_nodes);
-    } else {
-      for (std::int32_t first = 1; first <= node_count; first += chunk_nodes) {
-        chunk.clear();
-        renderer.render(first, std::min(node_count, first + chunk_nodes - 1), chunk);
-        out.write_bytes(chunk);
-      }
+  const RenderNodeRecords nodes = [&renderer, &chunk, node_count](const TakeBytes& sink) {
+    for (std::int32_t first = 1; first <= node_count; first += chunk_nodes) {
+      chunk.clear();
+      renderer.render(first, std::min(node_count, first + chunk_nodes - 1), chunk);
+      sink(chunk);
     }
-    chunk.clear();
-    for (std::int32_t e = 0; e < zone_elements; ++e, ++element) {
-      append_element_record(chunk, view.element_nodes[element].data(), 8);
-      if (chunk.size() >= (1u << 16)) {
-        out.write_bytes(chunk);
-        chunk.clear();
-      }
-    }
-    out.write_bytes(chunk);
-  }
+  };
+  std::string all_nodes;
+  write_brick_zones(out, zones, nodes, nullptr, all_nodes);
   out.close();
 }
 
@@ -229,9 +198,9 @@ void write_interface_files(const ModelView& view) {
 
 }  // namespace
 
-void write_model_view(const ModelView& view, std::int32_t job_code) {
+void write_model_view(const ModelView& view, const ViewOptions& options) {
   write_load_file(view);
-  if (job_code != 1) write_interface_files(view);
+  if (options.interface_zones) write_interface_files(view);
 }
 
 }  // namespace meridian

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cards/card_files.hpp"
-#include "generator/generated_model.hpp"
+#include "model/generated_model.hpp"
 #include "generator/parameter_file.hpp"
 #include "records/console.hpp"
 #include "support/scratch_dir.hpp"
@@ -40,17 +40,21 @@ inline std::string crlf(std::initializer_list<std::string> records) {
 class GeneratorHarness {
  public:
   explicit GeneratorHarness(std::string parameter_text)
-      : files_{InputFile::from_text("parameter_in.txt", std::move(parameter_text)),
-               OutputFile::in_memory("out_node.txt"),
-               OutputFile::in_memory("out_element.txt"),
-               OutputFile::in_memory("out_interface.txt"),
-               OutputFile::in_memory("out_load.txt"),
+      : parameter_in_(InputFile::from_text("parameter_in.txt", std::move(parameter_text))),
+        files_{OutputFile::in_memory("out_node.txt"), OutputFile::in_memory("out_element.txt"),
+               OutputFile::in_memory("out_interface.txt"), OutputFile::in_memory("out_load.txt"),
                OutputFile::in_memory("out_spring.txt")},
         console_input_(InputFile::from_text("console", "")),
         console_output_(OutputFile::in_memory("console")),
         console_{console_input_, console_output_} {}
 
-  GeneratedModel read() { return read_parameter_file(files_, console_, layouts_); }
+  // Reads the file; ground node cards go to out_spring as the springs are placed.
+  GeneratedModel read() {
+    return read_parameter_file(parameter_in_, console_,
+                               [this](std::int64_t node, double x, double y, double z) {
+                                 write_ground_node_card(files_.out_spring, layouts_, node, x, y, z);
+                               });
+  }
   // Reads the file and writes every card (no model view).
   GeneratedModel run() {
     GeneratedModel model = read();
@@ -67,14 +71,15 @@ class GeneratorHarness {
     console_output_.flush();
   }
 
-  GeneratorFiles& files() { return files_; }
+  CardFiles& files() { return files_; }
   const std::string& console_text() {
     console_output_.flush();
     return console_output_.contents();
   }
 
  private:
-  GeneratorFiles files_;
+  InputFile parameter_in_;
+  CardFiles files_;
   InputFile console_input_;
   OutputFile console_output_;
   Console console_;

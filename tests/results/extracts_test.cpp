@@ -457,7 +457,7 @@ TEST(StepExtracts, SpringValuesRepeatAndPositionsMoveEveryStep) {
   run.force = {-4.0};
   run.add_step(std::vector<double>(8, 0.0), std::vector<double>(14, 0.0));
   run.add_step({0.0, 0.0, 0.0, 0.0, 0.5, 0.0, 0.0, 0.0}, std::vector<double>(14, 0.0));
-  write_step_results(run.view(), 6);
+  write_step_results(run.view(), {false, false, true, true});
   const std::string zero = "    0.0000000000E+00";
   const std::string tail = ",    0.3000000000E+01,    0.2500000000E+00,   -0.4000000000E+01";
   EXPECT_EQ(read_file("spring_1.csv"),
@@ -483,7 +483,7 @@ TEST(StepExtracts, DiagonalFileUsesTheStepsStresses) {
   run.add_step({0.0, 0.0, 0.0, 0.0}, stress);
   stress[6] = -2.0;
   run.add_step({0.0, 0.0, 0.0, 0.0}, stress);
-  write_step_results(run.view(), 3);
+  write_step_results(run.view(), {false, true, false, false});
   const std::string row =
       "    1,      0.00000000E+00,      0.00000000E+00,      0.00000000E+00,,"
       "      0.00000000E+00,      0.00000000E+00,      0.00000000E+00,,"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "results/step_results.hpp"
-#include "results/step_store.hpp"
+#include "model/step_store.hpp"
 
 namespace meridian::testing {
 

@@ -7,7 +7,7 @@
 #include "records/layout.hpp"
 #include "results/run_tables.hpp"
 #include "results/step_results.hpp"
-#include "results/step_store.hpp"
+#include "model/step_store.hpp"
 #include "support/field_texts.hpp"
 #include "support/scratch_dir.hpp"
 
@@ -50,7 +50,7 @@ RunTables two_node_run(double scale) {
 TEST(StressFile, TwoNodesOneElement) {
   ScratchDir dir;
   const RunTables run = two_node_run(0.5);  // f = 50
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   const std::string zeros5 =
       " " + e_zero + " " + e_zero + " " + e_zero + " " + e_zero + " " + e_zero;
   const std::string expected = records({
@@ -72,7 +72,7 @@ TEST(StressFile, TwoNodesOneElement) {
 TEST(StressFile, ScaleZeroWritesUndeformedCoordinates) {
   ScratchDir dir;
   const RunTables run = two_node_run(0.0);
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   const std::string text = read_file("model_stress_1.dat");
   const std::string head =
       records({title, variables, "ZONE T=\"nn.1\"", "N=    2,E=    1,F=FEPOINT,ET=BRICK"});
@@ -83,11 +83,11 @@ TEST(StressFile, StepCountZeroWritesNothing) {
   ScratchDir dir;
   RunTables run(2);
   run.zones = {0};
-  write_step_results(run.view(), 6);
+  write_step_results(run.view(), {false, false, true, true});
   EXPECT_TRUE(dir.files().empty());
   StepResults no_store = run.view();
   no_store.steps = nullptr;
-  write_step_results(no_store, 1);
+  write_step_results(no_store, StepOutputs{});
   EXPECT_TRUE(dir.files().empty());
 }
 
@@ -95,7 +95,7 @@ TEST(StressFile, ZoneCountZeroHoldsTitleAndVariables) {
   ScratchDir dir;
   RunTables run = two_node_run(1.0);
   run.zones.clear();
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   EXPECT_EQ(read_file("model_stress_1.dat"), records({title, variables}));
 }
 
@@ -103,7 +103,7 @@ TEST(StressFile, ZoneWithoutElementsAndZonesRepeatingNodes) {
   ScratchDir dir;
   RunTables run = two_node_run(0.0);
   run.zones = {0, 1};
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   const std::string zeros5 =
       " " + e_zero + " " + e_zero + " " + e_zero + " " + e_zero + " " + e_zero;
   const std::string nodes = records({
@@ -134,10 +134,10 @@ TEST(StressFile, ManyNodesOneZoneEqualsEveryZoneOfSeveral) {
   }
   run.add_step(result, stress);
   run.zones = {0};
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   const std::string one = read_file("model_stress_1.dat");
   run.zones = {0, 0, 0};
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   const std::string three = read_file("model_stress_1.dat");
   const std::string head = records({title, variables});
   const std::string zone1 = records({"ZONE T=\"nn.1\"", "N= 9000,E=    0,F=FEPOINT,ET=BRICK"});
@@ -172,7 +172,7 @@ TEST(StressFile, NodeCountAboveFiveDigitsIsWrittenInFull) {
   RunTables run(100000);
   run.add_quiet_steps(1);
   run.zones = {0};
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   const std::string text = read_file("model_stress_1.dat");
   const std::string head =
       records({title, variables, "ZONE T=\"nn.1\"", "N=100000,E=    0,F=FEPOINT,ET=BRICK"});
@@ -180,22 +180,12 @@ TEST(StressFile, NodeCountAboveFiveDigitsIsWrittenInFull) {
   EXPECT_EQ(text.size(), head.size() + 100000u * 234u);
 }
 
-TEST(StressFile, StepCharacters) {
-  EXPECT_EQ(step_suffix(1), "1");
-  EXPECT_EQ(step_suffix(9), "9");
-  EXPECT_EQ(step_suffix(10), ":");
-  EXPECT_EQ(step_suffix(11), ";");
-  EXPECT_EQ(step_suffix(78), "~");
-  EXPECT_EQ(step_suffix(79), "79");
-  EXPECT_EQ(step_suffix(1000), "1000");
-}
-
 TEST(StressFile, TenStepsNameTheTenthWithAColon) {
   ScratchDir dir;
   RunTables run(1);
   run.zones = {0};
   run.add_quiet_steps(10);
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   EXPECT_EQ(dir.files(),
             (std::set<std::string>{"model_stress_1.dat", "model_stress_2.dat", "model_stress_3.dat",
                                    "model_stress_4.dat", "model_stress_5.dat", "model_stress_6.dat",
@@ -207,7 +197,7 @@ TEST(StressFile, StepsFrom79OnCarryTheirNumber) {
   ScratchDir dir;
   RunTables run(0);
   run.add_quiet_steps(80);
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   const auto files = dir.files();
   EXPECT_EQ(files.size(), 80u);
   EXPECT_TRUE(files.contains("model_stress_~.dat"));
@@ -222,7 +212,7 @@ TEST(StressFile, EachStepUsesItsOwnResults) {
   run.zones = {0};
   run.add_step({0.0, 0.0, 0.0, 1.0}, std::vector<double>(7, 0.0));
   run.add_step({0.0, 0.0, 0.0, 2.0}, std::vector<double>(7, 0.0));
-  write_step_results(run.view(), 1);
+  write_step_results(run.view(), StepOutputs{});
   const std::string first = read_file("model_stress_1.dat");
   const std::string second = read_file("model_stress_2.dat");
   EXPECT_EQ(first.substr(first.size() - 22), e_one + "\r\n");
@@ -233,40 +223,46 @@ TEST(StressFile, TablesTooShortEndTheRun) {
   ScratchDir dir;
   RunTables run = two_node_run(1.0);
   run.zones = {2};  // one element only
-  EXPECT_THROW(write_step_results(run.view(), 1), FatalError);
+  EXPECT_THROW(write_step_results(run.view(), StepOutputs{}), FatalError);
   run.zones = {1};
   run.node_count = 3;  // two nodes only
-  EXPECT_THROW(write_step_results(run.view(), 1), FatalError);
+  EXPECT_THROW(write_step_results(run.view(), StepOutputs{}), FatalError);
 }
 
-// Which files each job writes per step.
-struct JobFiles {
-  std::int32_t job_code;
+// Which files each set of outputs gives per step.
+struct OutputFiles {
+  const char* name;
+  StepOutputs outputs;
   bool interfaces;
   std::set<std::string> files;
 };
 
-class FilesOfJob : public ::testing::TestWithParam<JobFiles> {};
+class FilesOfOutputs : public ::testing::TestWithParam<OutputFiles> {};
 
-TEST_P(FilesOfJob, OneStep) {
-  const JobFiles& c = GetParam();
+TEST_P(FilesOfOutputs, OneStep) {
+  const OutputFiles& c = GetParam();
   ScratchDir dir;
   RunTables run = two_node_run(1.0);
   if (c.interfaces) run.interfaces.push_back({std::vector<Segment>{{1, 2, 2, 1}}, {}});
-  write_step_results(run.view(), c.job_code);
+  write_step_results(run.view(), c.outputs);
   EXPECT_EQ(dir.files(), c.files);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    StressFile, FilesOfJob,
+    StressFile, FilesOfOutputs,
     ::testing::Values(
-        JobFiles{1, true, {"model_stress_1.dat"}}, JobFiles{0, true, {"model_stress_1.dat"}},
-        JobFiles{5, true, {"model_stress_1.dat"}}, JobFiles{4, true, {"model_stress_1.dat"}},
-        JobFiles{2, false, {"model_stress_1.dat"}},
-        JobFiles{2, true, {"model_stress_1.dat", "edge_node_1.csv"}},
-        JobFiles{3, false, {"model_stress_1.dat", "diagonal_node_1.csv"}},
-        JobFiles{3, true, {"model_stress_1.dat", "diagonal_node_1.csv"}},
-        JobFiles{6, false, {"model_stress_1.dat", "line_node_1.csv", "spring_1.csv"}}));
+        OutputFiles{"none", {}, true, {"model_stress_1.dat"}},
+        OutputFiles{"edges_without_interfaces", {true, false, false, false}, false,
+                    {"model_stress_1.dat"}},
+        OutputFiles{"edges", {true, false, false, false}, true,
+                    {"model_stress_1.dat", "edge_node_1.csv"}},
+        OutputFiles{"material_diagonals", {false, true, false, false}, false,
+                    {"model_stress_1.dat", "diagonal_node_1.csv"}},
+        OutputFiles{"interface_diagonals", {false, true, false, false}, true,
+                    {"model_stress_1.dat", "diagonal_node_1.csv"}},
+        OutputFiles{"lines_and_springs", {false, false, true, true}, false,
+                    {"model_stress_1.dat", "line_node_1.csv", "spring_1.csv"}}),
+    [](const ::testing::TestParamInfo<OutputFiles>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace meridian

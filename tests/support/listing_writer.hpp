@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "results/nodal_stress.hpp"
+#include "model/nodal_stress.hpp"
 #include "views/model_view.hpp"
 
 namespace meridian::testing {

@@ -77,8 +77,8 @@ struct Model {
   }
 };
 
-std::string write_and_read(const Model& model, std::int32_t job_code = 1) {
-  write_model_view(model.view(), job_code);
+std::string write_and_read(const Model& model, bool interface_zones = false) {
+  write_model_view(model.view(), ViewOptions{interface_zones});
   return read_file("model_load.dat");
 }
 
@@ -263,9 +263,9 @@ TEST(ModelLoadFile, ZonesBeyondTheElementTableEndTheRun) {
   Model model;
   model.elements.push_back({1, 1, 1, 1, 1, 1, 1, 1});
   model.zones = {1, 1};
-  EXPECT_THROW(write_model_view(model.view(), 1), FatalError);
+  EXPECT_THROW(write_model_view(model.view(), ViewOptions{false}), FatalError);
   model.zones = {2, -1};
-  EXPECT_THROW(write_model_view(model.view(), 1), FatalError);
+  EXPECT_THROW(write_model_view(model.view(), ViewOptions{false}), FatalError);
 }
 
 TEST(ModelLoadFile, ShortNodeTablesEndTheRun) {
@@ -273,10 +273,10 @@ TEST(ModelLoadFile, ShortNodeTablesEndTheRun) {
   Model model;
   model.add_node(0.0, 0.0, 0.0, 0, {}, 0.0);
   model.load_case_count = 1;  // but no load columns
-  EXPECT_THROW(write_model_view(model.view(), 1), FatalError);
+  EXPECT_THROW(write_model_view(model.view(), ViewOptions{false}), FatalError);
   model.load_case_count = 0;
   model.node_count = 2;
-  EXPECT_THROW(write_model_view(model.view(), 1), FatalError);
+  EXPECT_THROW(write_model_view(model.view(), ViewOptions{false}), FatalError);
 }
 
 // ---- Interface zone files ----
@@ -295,14 +295,14 @@ TEST(InterfaceFiles, JobOneWritesNone) {
   ScratchDir dir;
   Model model = two_node_model();
   model.interfaces.push_back({std::vector<Segment>{{1, 2, 2, 1}}, std::vector<Segment>{}});
-  write_model_view(model.view(), 1);
+  write_model_view(model.view(), ViewOptions{false});
   EXPECT_EQ(dir.files(), (std::set<std::string>{"model_load.dat"}));
 }
 
 TEST(InterfaceFiles, NoInterfacesNoFiles) {
   ScratchDir dir;
   Model model = two_node_model();
-  write_model_view(model.view(), 5);
+  write_model_view(model.view(), ViewOptions{true});
   EXPECT_EQ(dir.files(), (std::set<std::string>{"model_load.dat"}));
 }
 
@@ -311,7 +311,7 @@ TEST(InterfaceFiles, SideWithoutSegments) {
   Model model = two_node_model();
   model.interfaces.push_back(
       {std::vector<Segment>{{1, 2, 2, 1}, {2, 1, 1, 12345678}}, std::vector<Segment>{}});
-  write_model_view(model.view(), 0);
+  write_model_view(model.view(), ViewOptions{true});
   EXPECT_EQ(dir.files(),
             (std::set<std::string>{"model_load.dat", "interface_m_1.dat", "interface_s_1.dat"}));
   EXPECT_EQ(read_file("interface_m_1.dat"),
@@ -333,7 +333,7 @@ TEST(InterfaceFiles, TwoInterfacesGiveFourFiles) {
   model.interfaces.push_back(
       {std::vector<Segment>{{1, 2, 1, 2}}, std::vector<Segment>{{2, 1, 2, 1}}});
   model.zones = {0};
-  write_model_view(model.view(), 2);
+  write_model_view(model.view(), ViewOptions{true});
   EXPECT_EQ(dir.files(),
             (std::set<std::string>{"model_load.dat", "interface_m_1.dat", "interface_s_1.dat",
                                    "interface_m_2.dat", "interface_s_2.dat"}));
@@ -358,7 +358,7 @@ TEST(InterfaceFiles, TenthAndLaterInterfacesFollowTheStepCharacters) {
   ScratchDir dir;
   Model model;
   model.interfaces.resize(79);
-  write_model_view(model.view(), 0);
+  write_model_view(model.view(), ViewOptions{true});
   const auto files = dir.files();
   EXPECT_EQ(files.size(), 1u + 2u * 79u);
   EXPECT_TRUE(files.contains("interface_m_9.dat"));
@@ -376,7 +376,7 @@ TEST(InterfaceFiles, SegmentCountAboveFiveDigitsIsWrittenInFull) {
   Model model;
   model.interfaces.push_back(
       {std::vector<Segment>(123456, Segment{0, 0, 0, 0}), std::vector<Segment>{}});
-  write_model_view(model.view(), 0);
+  write_model_view(model.view(), ViewOptions{true});
   const std::string text = read_file("interface_m_1.dat");
   const std::string head = records({"TITLE=\"Interface_m_1\"", "VARIABLES=\"X\",\"Y\",\"Z\"",
                                     "ZONE N=    0,E=123456,F=FEPOINT,ET=QUADRILATERAL"});

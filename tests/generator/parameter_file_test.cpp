@@ -88,7 +88,7 @@ const std::string all_sections = lines({"* blocks",
 TEST(ParameterFile, AllSectionsGiveTheirCards) {
   GeneratorHarness run(all_sections);
   const GeneratedModel model = run.run();
-  GeneratorFiles& files = run.files();
+  CardFiles& files = run.files();
 
   EXPECT_EQ(
       files.out_element.contents(),

@@ -1,4 +1,4 @@
-#include "results/step_store.hpp"
+#include "model/step_store.hpp"
 
 #include <algorithm>
 #include <cstddef>

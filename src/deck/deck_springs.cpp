@@ -7,7 +7,7 @@
 // deck is written to a temporary file beside it that then replaces it in one
 // rename, so a refused deck or a failed write leaves the old deck as it was.
 
-#include "listing/deck_springs.hpp"
+#include "deck/deck_springs.hpp"
 
 #include <cstddef>
 #include <filesystem>
@@ -58,7 +58,7 @@ void check_springs(const DeckSprings& springs) {
   const std::size_t spring_count = springs.spring_node1.size();
   if (springs.spring_node2.size() != spring_count ||
       springs.spring_direction.size() != spring_count ||
-      springs.spring_sign.size() != spring_count) {
+      springs.spring_force.size() != spring_count) {
     throw FatalError("deck spring rewrite: the spring tables differ in length");
   }
   const std::int64_t rows = static_cast<std::int64_t>(springs.node_result.size()) / 4;
@@ -73,18 +73,18 @@ void check_springs(const DeckSprings& springs) {
   }
 }
 
-// A spring is released when its first node's third nodal printout value in the
-// first time step is not below its second node's, and its sign value is not
-// positive.
+// A spring is released when its first node's z displacement in the first time
+// step is not below its second node's, and its force is not positive.
 std::vector<bool> released_springs(const DeckSprings& springs) {
   const std::size_t spring_count = springs.spring_node1.size();
   std::vector<bool> released(spring_count, false);
   for (std::size_t i = 0; i < spring_count; ++i) {
-    const auto third_value = [&](std::int32_t node) {
+    const auto z_displacement = [&](std::int32_t node) {
       return springs.node_result[static_cast<std::size_t>(node - 1) * 4 + 2];
     };
-    const double gap = third_value(springs.spring_node1[i]) - third_value(springs.spring_node2[i]);
-    released[i] = gap >= 0.0 && springs.spring_sign[i] <= 0.0;
+    const double gap =
+        z_displacement(springs.spring_node1[i]) - z_displacement(springs.spring_node2[i]);
+    released[i] = gap >= 0.0 && springs.spring_force[i] <= 0.0;
   }
   return released;
 }

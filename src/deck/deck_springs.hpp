@@ -14,8 +14,8 @@ struct DeckSprings {
   std::int32_t node_capacity = 0;
   std::span<const std::int32_t> spring_node1, spring_node2;
   std::span<std::int32_t> spring_direction;  // a released spring gets code 1
-  // v(i) of each spring: spring_force of the last discrete printout read.
-  std::span<const double> spring_sign;
+  // Each spring's force in the last discrete printout read.
+  std::span<const double> spring_force;
   // The first time step's nodal printout, node-major, 4 values per node.
   std::span<const double> node_result;
 };

@@ -1,4 +1,4 @@
-#include "results/nodal_stress.hpp"
+#include "model/nodal_stress.hpp"
 
 #include <algorithm>
 #include <cstddef>

@@ -9,21 +9,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "records/files.hpp"
-#include "views/model_view.hpp"
+#include "model/mesh.hpp"
+#include "model/model_view.hpp"
 
 namespace meridian {
-
-// The parameter file and the five card files, opened in this order when a
-// generator run starts and closed in the same order when it ends.
-struct GeneratorFiles {
-  InputFile parameter_in;
-  OutputFile out_node;
-  OutputFile out_element;
-  OutputFile out_interface;
-  OutputFile out_load;
-  OutputFile out_spring;
-};
 
 // The values of one block as the blocks section gives them (records B1 to B5).
 struct BlockParameters {
@@ -94,5 +83,11 @@ struct GeneratedModel {
   // Elements of each block in block order: the model view's zones.
   std::vector<std::int32_t> block_element_counts() const;
 };
+
+// The model view of a generated model, one zone per block (`zone_element_counts`
+// from block_element_counts(), kept alive by the caller). The view's
+// temperature column shows each node's spring-region stiffness.
+ModelView generated_model_view(const GeneratedModel& model,
+                               std::span<const std::int32_t> zone_element_counts);
 
 }  // namespace meridian

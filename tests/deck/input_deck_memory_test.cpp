@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cards/input_deck.hpp"
+#include "deck/input_deck.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "support/memory_ceiling.hpp"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/deck_springs.hpp"
+#include "deck/deck_springs.hpp"
 #include "records/fatal.hpp"
 #include "support/scratch_test.hpp"
 #include "records/files.hpp"

@@ -1,6 +1,6 @@
 // Corner extrapolation and nodal averaging of one step, and the per-step store.
 
-#include "results/nodal_stress.hpp"
+#include "model/nodal_stress.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
-#include "results/step_store.hpp"
+#include "model/step_store.hpp"
 
 namespace meridian {
 namespace {

@@ -1,7 +1,7 @@
-// The hand-over of read_listing: model view, the scale-factor dialogue, step
+// The listing phase of the jobs: model view, the scale-factor dialogue, step
 // results, and for job 4 the spring rewrite or "no spring".
 
-#include "listing/read_listing.hpp"
+#include "driver/jobs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +22,14 @@ namespace fs = std::filesystem;
 class ReadListing : public ::testing::Test {
  protected:
 
-  // Runs read_listing with `answer` typed on the console; returns the console
+  // Runs the listing phase of a job with `answer` typed on the console; returns the console
   // output, or the fatal message after "fatal: ".
   std::string run(std::int32_t job_code, const std::string& answer) {
     InputFile input = InputFile::from_text("console", answer);
     OutputFile output = OutputFile::in_memory("console");
     Console console{input, output};
     try {
-      read_listing(job_code, console);
+      run_listing_outputs(job_row(job_code), console);
     } catch (const FatalError& error) {
       output.flush();
       return output.contents() + "fatal: " + error.what();

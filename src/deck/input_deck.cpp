@@ -1,8 +1,8 @@
-// The input-deck viewer. The deck's keywords are not parsed in general: a few
+// The input-deck reader. The deck's keywords are not parsed in general: a few
 // fixed marker words are searched for, each within a bounded number of free-form
 // reads, and from each marker a fixed sequence of fixed-column cards is read.
 
-#include "cards/input_deck.hpp"
+#include "deck/input_deck.hpp"
 
 #include <array>
 #include <cmath>
@@ -291,13 +291,9 @@ ModelView deck_model_view(const InputDeck& deck) {
   return view;
 }
 
-void read_input_deck(std::int32_t job_code) {
-  InputDeck model;
-  {
-    InputFile deck = InputFile::open(std::string(deck_file_name));
-    model = parse_input_deck(deck);
-  }
-  write_model_view(deck_model_view(model), job_code);
+InputDeck read_input_deck() {
+  InputFile deck = InputFile::open(std::string(deck_file_name));
+  return parse_input_deck(deck);
 }
 
 }  // namespace meridian

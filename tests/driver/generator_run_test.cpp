@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "generator/generate_model.hpp"
+#include "driver/jobs.hpp"
 #include "generator/generator_harness.hpp"
 #include "records/fatal.hpp"
 
@@ -34,7 +34,7 @@ std::set<std::string> names_in(const fs::path& directory) {
 }
 
 // The generator's reference runs: each input directory copied into a fresh
-// directory, generate_model run there, and every expected file compared byte for
+// directory, run_generator run there, and every expected file compared byte for
 // byte. The banner and waiting line of the expected standard output belong to
 // the driver; the generator's own console output is what follows them.
 class GoldenRuns : public ::testing::TestWithParam<const char*> {};
@@ -52,7 +52,7 @@ TEST_P(GoldenRuns, MatchExpectedFiles) {
   ConsoleFiles console;
   bool stopped = false;
   try {
-    generate_model(0, console.console);
+    run_generator(job_row(0), console.console);
   } catch (const RunStopped& stop) {
     stopped = stop.status() != 0;
   }
@@ -80,7 +80,7 @@ TEST(GenerateModel, MissingParameterFileLeavesEmptyCardFiles) {
   TempDir directory;
   ConsoleFiles console;
   try {
-    generate_model(0, console.console);
+    run_generator(job_row(0), console.console);
     FAIL() << "no error";
   } catch (const FatalError& error) {
     EXPECT_STREQ(error.what(),
@@ -96,7 +96,7 @@ TEST(GenerateModel, EarlierCardFilesAreEmptiedByABadRun) {
   for (const char* name : card_file_names) write_file(name, "stale card\r\n");
   write_file("parameter_in.txt", "* blocks\n1\n1 1 1 1\n0 1 1\n0 1 1\n0 1 1\n0 1\n* c\n9\n");
   ConsoleFiles console;
-  EXPECT_THROW(generate_model(0, console.console), RunStopped);
+  EXPECT_THROW(run_generator(job_row(0), console.console), RunStopped);
   for (const char* name : card_file_names) EXPECT_EQ(read_file(name), "") << name;
 }
 
@@ -128,7 +128,7 @@ TEST(GenerateModel, WritesTheModelViewWithOneZonePerBlock) {
                                                  "0",
                                                  "0"}));
   ConsoleFiles console;
-  generate_model(0, console.console);
+  run_generator(job_row(0), console.console);
   const std::string view = read_file("model_load.dat");
   EXPECT_NE(view.find("ZONE T=\"nn.1\"\r\nN=   28,E=    2,F=FEPOINT,ET=BRICK\r\n"),
             std::string::npos);

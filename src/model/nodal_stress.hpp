@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "views/model_view.hpp"
+#include "model/mesh.hpp"
 
 namespace meridian {
 

@@ -1,12 +1,12 @@
 #pragma once
-// The input-deck viewer: reads nodes, hexahedra, sliding interfaces and nodal
-// temperatures from the solver input deck nikein.txt and writes the model views.
+// The input-deck reader: reads nodes, hexahedra, sliding interfaces and nodal
+// temperatures from the solver input deck nikein.txt.
 
 #include <cstdint>
 #include <vector>
 
 #include "records/files.hpp"
-#include "views/model_view.hpp"
+#include "model/model_view.hpp"
 
 namespace meridian {
 
@@ -37,7 +37,8 @@ InputDeck parse_input_deck(InputFile& deck);
 // The model view of a deck: one load case of zero loads, no springs.
 ModelView deck_model_view(const InputDeck& deck);
 
-// Opens nikein.txt in the current directory, reads it and writes the model views.
-void read_input_deck(std::int32_t job_code);
+// Opens nikein.txt in the current directory and reads it whole; the file is
+// closed on return.
+InputDeck read_input_deck();
 
 }  // namespace meridian

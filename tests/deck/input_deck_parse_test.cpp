@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cards/input_deck.hpp"
+#include "deck/input_deck.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 

@@ -1,0 +1,151 @@
+#include "driver/jobs.hpp"
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+#include "cards/card_files.hpp"
+#include "deck/deck_springs.hpp"
+#include "deck/input_deck.hpp"
+#include "generator/parameter_file.hpp"
+#include "listing/read_listing.hpp"
+#include "records/files.hpp"
+#include "records/free_form.hpp"
+
+namespace meridian {
+namespace {
+
+// The first lines of every run.
+constexpr std::array<std::string_view, 16> banner = {
+    "*****************   MERIDIAN 1.5  ********************",
+    "*                                                    *",
+    "*    NIKE3D Finite Element Post-Processing Program   *",
+    "*                                                    *",
+    "*                                                    *",
+    "* -------------------------------------------------- *",
+    "*                                                    *",
+    "* Input file:                    (Created by NIKE3D) *",
+    "*              n3dhsp                                *",
+    "*                                                    *",
+    "* Output file:                   (Read by Tecplot)   *",
+    "*              model_load.dat                        *",
+    "*              model_stress_i.dat                    *",
+    "*              where i is the time step number       *",
+    "*                                                    *",
+    "******************************************************",
+};
+
+// clang-format off
+constexpr ViewOptions model_load_only{false};
+constexpr ViewOptions with_interfaces{true};
+
+//                                      edge   diagonal  axis lines  springs
+constexpr StepOutputs no_extracts{      false, false,    false,      false};
+constexpr StepOutputs edge_paths{       true,  false,    false,      false};
+constexpr StepOutputs diagonal_paths{   false, true,     false,      false};
+constexpr StepOutputs lines_and_springs{false, false,    true,       true};
+
+// Jobs 0 to 6, in order.
+constexpr std::array<JobRow, 7> job_table = {{
+    // listing scale  view             steps              deck    generator deck
+    //                                                    rewrite           view
+    {false,   false, with_interfaces, no_extracts,       false,  true,     false},  // 0
+    {true,    true,  model_load_only, no_extracts,       false,  false,    false},  // 1
+    {true,    false, with_interfaces, edge_paths,        false,  false,    false},  // 2
+    {true,    false, with_interfaces, diagonal_paths,    false,  false,    false},  // 3
+    {true,    false, with_interfaces, no_extracts,       true,   false,    false},  // 4
+    {false,   false, with_interfaces, no_extracts,       false,  false,    true},   // 5
+    {true,    false, with_interfaces, lines_and_springs, false,  false,    false},  // 6
+}};
+
+// Every other job number: the listing views and stress files of job 2,
+// without its extracts.
+constexpr JobRow default_row{true, false, with_interfaces, no_extracts, false, false, false};
+// clang-format on
+
+// The one question of a run, asked after model_load.dat has been written and
+// before any result file.
+double ask_deformation_scale(Console& console) {
+  write_free(console.output, {});
+  write_free(console.output,
+             {std::string_view("Input the scale factor of presented deformation =")});
+  console.output.flush();
+  double scale = 0.0;
+  const std::array<FieldTarget, 1> targets{FieldTarget(&scale)};
+  require_free(console.input, targets, "the scale factor of presented deformation");
+  return scale;
+}
+
+// The spring rewrite of the deck from the listing's springs and its first
+// printed time step (a listing without time steps gives zeros).
+void rewrite_deck(ListingModel& model, Console& console) {
+  if (model.discrete_flag == 0) {
+    write_free(console.output, {std::string_view("no spring")});
+    return;
+  }
+  std::vector<double> node_result(static_cast<std::size_t>(model.steps.node_capacity()) * 4, 0.0);
+  std::vector<double> node_stress;
+  if (model.steps.step_count() >= 1) model.steps.load(1, node_result, node_stress);
+  DeckSprings springs;
+  springs.node_capacity = model.node_capacity;
+  springs.spring_node1 = model.spring_node1;
+  springs.spring_node2 = model.spring_node2;
+  springs.spring_direction = model.spring_direction;
+  springs.spring_force = model.spring_force;
+  springs.node_result = node_result;
+  rewrite_deck_springs(springs, console);
+}
+
+}  // namespace
+
+const JobRow& job_row(std::int32_t job_code) {
+  if (job_code >= 0 && job_code < static_cast<std::int32_t>(job_table.size())) {
+    return job_table[static_cast<std::size_t>(job_code)];
+  }
+  return default_row;
+}
+
+void run_listing_outputs(const JobRow& row, Console& console) {
+  ListingModel model = read_listing();
+  write_model_view(model_view_of(model), row.view);
+  const double deformation_scale = row.asks_scale ? ask_deformation_scale(console) : 1.0;
+  write_step_results(step_results_of(model, deformation_scale), row.steps);
+  if (row.deck_rewrite) rewrite_deck(model, console);
+}
+
+void run_generator(const JobRow& row, Console& console) {
+  // The parameter file and the card files are opened before anything is read,
+  // so the card files exist, empty, even when the parameter file is bad.
+  InputFile parameter_in = InputFile::open("parameter_in.txt");
+  CardFiles cards = CardFiles::create();
+  const CardLayouts layouts;
+  const GeneratedModel model = read_parameter_file(
+      parameter_in, console, [&cards, &layouts](std::int64_t node, double x, double y, double z) {
+        write_ground_node_card(cards.out_spring, layouts, node, x, y, z);
+      });
+  write_cards(model, cards, layouts);
+  // Closed in opening order: the parameter file (released by moving it out),
+  // then the five card files.
+  { InputFile finished = std::move(parameter_in); }
+  cards.close();
+  const std::vector<std::int32_t> zone_element_counts = model.block_element_counts();
+  write_model_view(generated_model_view(model, zone_element_counts), row.view);
+}
+
+void run_deck_view(const JobRow& row) {
+  const InputDeck deck = read_input_deck();
+  write_model_view(deck_model_view(deck), row.view);
+}
+
+void run_job(std::int32_t job_code, Console& console) {
+  const JobRow& row = job_row(job_code);
+  for (const std::string_view line : banner) write_free(console.output, {line});
+  write_free(console.output, {std::string_view("Please waiting ... ")});
+  console.output.flush();
+  if (row.listing_required || file_exists("n3dhsp")) run_listing_outputs(row, console);
+  if (row.generator) run_generator(row, console);
+  if (row.deck_view) run_deck_view(row);
+  console.output.flush();
+}
+
+}  // namespace meridian

@@ -1,0 +1,52 @@
+#pragma once
+// The jobs: one row per job says what a run reads and writes; run_job walks
+// the row of the job asked for. A new output is a column here (and an option
+// of its writer); a new job is a row.
+
+#include <cstdint>
+
+#include "records/console.hpp"
+#include "results/step_results.hpp"
+#include "views/model_view.hpp"
+
+namespace meridian {
+
+struct JobRow {
+  // n3dhsp must be read (a missing one is read as empty), or only when present.
+  bool listing_required = true;
+  // The deformation-scale question on the console; without it the factor is 1.0.
+  bool asks_scale = false;
+  // Besides model_load.dat: the interface zone files (listing, deck and
+  // generated model alike).
+  ViewOptions view;
+  // The extracts written with every step's stress file.
+  StepOutputs steps;
+  // After the step files: the spring section of the input deck nikein is
+  // rewritten (or "no spring" said when the listing has none).
+  bool deck_rewrite = false;
+  // parameter_in.txt is read and its model written as cards and views.
+  bool generator = false;
+  // nikein.txt is read and its model written as views.
+  bool deck_view = false;
+};
+
+// The row of a job; numbers without a row of their own take the default row
+// (the listing outputs of job 2 without its extracts).
+const JobRow& job_row(std::int32_t job_code);
+
+// The listing phase: reads n3dhsp whole, then writes the model views, asks the
+// scale question, writes every step's files and rewrites the deck, as the row
+// says.
+void run_listing_outputs(const JobRow& row, Console& console);
+// The generator: the five card files are created, parameter_in.txt is read
+// (ground node cards written as their springs are placed), the remaining cards
+// written, and the model views of the generated model.
+void run_generator(const JobRow& row, Console& console);
+// The deck viewer: nikein.txt is read whole, then its model views written.
+void run_deck_view(const JobRow& row);
+
+// Runs one job on the console: banner, waiting line, then the row's phases;
+// failures propagate as FatalError / RunStopped.
+void run_job(std::int32_t job_code, Console& console);
+
+}  // namespace meridian
