@@ -6,9 +6,12 @@
 
 #include "cards/card_files.hpp"
 #include "generator/generator_harness.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 using testing::crlf;
 

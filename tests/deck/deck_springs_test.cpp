@@ -14,11 +14,14 @@
 
 #include "deck/deck_springs.hpp"
 #include "records/fatal.hpp"
-#include "support/scratch_test.hpp"
 #include "records/files.hpp"
+#include "support/case_names.hpp"
+#include "support/scratch_test.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 namespace fs = std::filesystem;
 

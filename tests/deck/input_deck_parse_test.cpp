@@ -10,9 +10,12 @@
 #include "deck/input_deck.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 InputDeck parse(const std::string& text) {
   InputFile in = InputFile::from_text("nikein.txt", text);
@@ -85,7 +88,7 @@ struct HeaderCase {
   bool found;
 };
 
-class InterfaceHeaderSearch : public testing::TestWithParam<HeaderCase> {};
+class InterfaceHeaderSearch : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(InterfaceHeaderSearch, FindsTheControlRecordWithinTwentyReads) {
   const HeaderCase& c = GetParam();
@@ -114,7 +117,7 @@ TEST_P(InterfaceHeaderSearch, FindsTheControlRecordWithinTwentyReads) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, InterfaceHeaderSearch,
-    testing::Values(
+    ::testing::Values(
         HeaderCase{"header_is_first_read", "", true},
         HeaderCase{"header_is_twentieth_read", repeat("a b\n", 19), true},
         HeaderCase{"header_is_twenty_first_read", repeat("a b\n", 20), false},
@@ -125,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"one_word_records_pair_up", repeat("a\n", 38), true},
         HeaderCase{"forty_one_word_records", repeat("a\n", 40), false},
         HeaderCase{"lower_case_does_not_match", "* interfaces\n" + repeat("a b\n", 19), false}),
-    [](const testing::TestParamInfo<HeaderCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<HeaderCase>& info) { return std::string(info.param.name); });
 
 TEST(InputDeckParse, OneWordRecordThenHeaderMakesOneRead) {
   // "*" alone and "Interfaces ..." form one two-word read; the control record is
@@ -150,7 +153,7 @@ struct NodeMarkerCase {
   bool found;
 };
 
-class NodeMarkerSearch : public testing::TestWithParam<NodeMarkerCase> {};
+class NodeMarkerSearch : public ::testing::TestWithParam<NodeMarkerCase> {};
 
 TEST_P(NodeMarkerSearch, ReadsNodeCardsOnlyAfterTheMarker) {
   const NodeMarkerCase& c = GetParam();
@@ -172,14 +175,14 @@ TEST_P(NodeMarkerSearch, ReadsNodeCardsOnlyAfterTheMarker) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NodeMarkerSearch,
-    testing::Values(
+    ::testing::Values(
         NodeMarkerCase{"marker_is_two_hundredth_read", repeat("x\n", 199), "*****Nodal", true},
         NodeMarkerCase{"marker_is_201st_read", repeat("x\n", 200), "*****Nodal", false},
         NodeMarkerCase{"blank_records_do_not_count", repeat("x\n\n", 199), "*****Nodal", true},
         NodeMarkerCase{"longer_word_starting_with_marker", "", "*****Nodal_points", true},
         NodeMarkerCase{"marker_before_a_comma", "", "*****Nodal,cards", true},
         NodeMarkerCase{"shorter_word_does_not_match", repeat("x\n", 198), "*****Noda", false}),
-    [](const testing::TestParamInfo<NodeMarkerCase>& info) {
+    [](const ::testing::TestParamInfo<NodeMarkerCase>& info) {
       return std::string(info.param.name);
     });
 
@@ -208,7 +211,7 @@ struct ConstraintCase {
   std::int32_t code;
 };
 
-class ConstraintField : public testing::TestWithParam<ConstraintCase> {};
+class ConstraintField : public ::testing::TestWithParam<ConstraintCase> {};
 
 TEST_P(ConstraintField, GivesTheDirectionCode) {
   const ConstraintCase& c = GetParam();
@@ -220,14 +223,14 @@ TEST_P(ConstraintField, GivesTheDirectionCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ConstraintField,
-    testing::Values(
+    ::testing::Values(
         ConstraintCase{"integer", "    7", 7},
         // Without a point an F5.1 field would read 0.7; as an integer it is 7.
         ConstraintCase{"integer_left", "7    ", 7}, ConstraintCase{"real_with_point", "  7.0", 7},
         ConstraintCase{"real_point_only", "   3.", 3}, ConstraintCase{"real_truncated", "  4.9", 4},
         ConstraintCase{"real_with_exponent", "0.5e1", 5}, ConstraintCase{"blank", "     ", 0},
         ConstraintCase{"out_of_table_code_kept", "   12", 12}),
-    [](const testing::TestParamInfo<ConstraintCase>& info) {
+    [](const ::testing::TestParamInfo<ConstraintCase>& info) {
       return std::string(info.param.name);
     });
 
@@ -249,7 +252,7 @@ struct TemperatureCase {
   std::vector<double> temperatures;
 };
 
-class TemperaturePairs : public testing::TestWithParam<TemperatureCase> {};
+class TemperaturePairs : public ::testing::TestWithParam<TemperatureCase> {};
 
 TEST_P(TemperaturePairs, SetRampsInOrder) {
   const TemperatureCase& c = GetParam();
@@ -258,7 +261,7 @@ TEST_P(TemperaturePairs, SetRampsInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TemperaturePairs,
-    testing::Values(TemperatureCase{"ramp_over_five_nodes",
+    ::testing::Values(TemperatureCase{"ramp_over_five_nodes",
                                     5,
                                     temperature_card(1, "10.0") + temperature_card(5, "50.0"),
                                     {10.0, 20.0, 30.0, 40.0, 50.0}},
@@ -299,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     3,
                                     temperature_card(1, "30.0") + temperature_card(3, "10.0"),
                                     {30.0, 20.0, 10.0}}),
-    [](const testing::TestParamInfo<TemperatureCase>& info) {
+    [](const ::testing::TestParamInfo<TemperatureCase>& info) {
       return std::string(info.param.name);
     });
 
@@ -376,7 +379,7 @@ struct BadDeckCase {
   std::string expected;  // a piece of the message, with the line
 };
 
-class BadDeck : public testing::TestWithParam<BadDeckCase> {};
+class BadDeck : public ::testing::TestWithParam<BadDeckCase> {};
 
 TEST_P(BadDeck, EndsWithOneMessage) {
   const BadDeckCase& c = GetParam();
@@ -390,7 +393,7 @@ const std::string five_nodes = header + control(5, 0, 0) + "*****Nodal\n" +
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadDeck,
-    testing::Values(
+    ::testing::Values(
         BadDeckCase{"empty_deck", "", "nikein.txt, line 1: end of file"},
         BadDeckCase{
             "deck_ends_in_node_cards",
@@ -434,7 +437,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadDeckCase{"letters_in_a_node_count",
                     header + "    1     12a5        0         0         0    0    0\n",
                     "nikein.txt, line 3"}),
-    [](const testing::TestParamInfo<BadDeckCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BadDeckCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace meridian

@@ -6,9 +6,12 @@
 #include "generator/block_mesh.hpp"
 #include "generator/generator_harness.hpp"
 #include "records/fatal.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 using testing::block_of;
 

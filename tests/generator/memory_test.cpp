@@ -8,10 +8,13 @@
 
 #include "generator/generator_harness.hpp"
 #include "records/fatal.hpp"
+#include "support/case_names.hpp"
 #include "support/memory_ceiling.hpp"
 
 namespace meridian::testing {
 namespace {
+
+using meridian::testing::PrintTo;
 
 std::string block(const std::string& x, const std::string& y, const std::string& z) {
   return lines({"1 1 1 1", x, y, z, "0 1"});

@@ -6,9 +6,12 @@
 #include "generator/block_mesh.hpp"
 #include "generator/generator_harness.hpp"
 #include "generator/model_regions.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 using testing::block_of;
 

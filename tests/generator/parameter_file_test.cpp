@@ -6,9 +6,12 @@
 #include "generator/generator_harness.hpp"
 #include "generator/parameter_file.hpp"
 #include "records/fatal.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 using testing::crlf;
 using testing::GeneratorHarness;

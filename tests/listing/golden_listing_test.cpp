@@ -8,9 +8,12 @@
 
 #include "listing/listing_model.hpp"
 #include "records/files.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 struct GoldenCounts {
   const char* name;

@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "listing/load_helpers.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian::testing {
 namespace {
+
+using meridian::testing::PrintTo;
 
 // Printout values that survive their printed fields exactly: nodal values of
 // five significant digits (E14.5 / E13.5), element values of three (E11.3).

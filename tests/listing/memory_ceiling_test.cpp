@@ -10,9 +10,12 @@
 #include <string>
 
 #include "listing/load_helpers.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian::testing {
 namespace {
+
+using meridian::testing::PrintTo;
 
 struct CeilingCase {
   const char* name;

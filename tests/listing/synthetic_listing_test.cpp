@@ -9,12 +9,15 @@
 
 #include "listing/listing_model.hpp"
 #include "records/files.hpp"
+#include "support/case_names.hpp"
 #include "support/listing_writer.hpp"
 #include "support/scratch_dir.hpp"
 #include "support/synthetic_listing.hpp"
 
 namespace meridian::testing {
 namespace {
+
+using meridian::testing::PrintTo;
 
 std::string file_text(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

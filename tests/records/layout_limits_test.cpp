@@ -12,9 +12,12 @@
 
 #include "records/files.hpp"
 #include "records/layout.hpp"
+#include "support/case_names.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 std::string nested(int depth, const std::string& inner) {
   return std::string(static_cast<std::size_t>(depth), '(') + inner +

@@ -20,6 +20,10 @@ struct TableBytesCase {
   std::uint64_t bytes;
 };
 
+void PrintTo(const TableBytesCase& c, std::ostream* out) {
+  *out << c.rows << " rows of " << c.row_bytes << " bytes";
+}
+
 class TableBytes : public ::testing::TestWithParam<TableBytesCase> {};
 
 TEST_P(TableBytes, MultipliesOrHoldsAtTheCeiling) {
@@ -58,6 +62,8 @@ struct RefusalCase {
   std::uint64_t bytes;
   const char* message;
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.bytes << " bytes"; }
 
 class Refusals : public ::testing::TestWithParam<RefusalCase> {};
 

@@ -41,6 +41,10 @@ struct ShapeCase {
   int digits;
 };
 
+void PrintTo(const ShapeCase& c, std::ostream* out) {
+  *out << '"' << c.field << "\" with " << c.digits << " digits";
+}
+
 class RealShapes : public ::testing::TestWithParam<ShapeCase> {};
 
 TEST_P(RealShapes, ReadsTheCorrectlyRoundedValue) {

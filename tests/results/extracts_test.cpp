@@ -109,6 +109,11 @@ struct SelectionCase {
   std::vector<std::int32_t> list, ordered;
 };
 
+void PrintTo(const SelectionCase& c, std::ostream* out) {
+  *out << "list of " << c.list.size() << " with keys";
+  for (const double key : c.keys) *out << ' ' << key;
+}
+
 class Selection : public ::testing::TestWithParam<SelectionCase> {};
 
 TEST_P(Selection, Order) {
@@ -396,6 +401,8 @@ struct DirectionCase {
   std::int32_t direction;
   const char* displacement;
 };
+
+void PrintTo(const DirectionCase& c, std::ostream* out) { *out << "direction " << c.direction; }
 
 class SpringDirections : public ::testing::TestWithParam<DirectionCase> {};
 

@@ -3,16 +3,19 @@
 #include <string>
 #include <vector>
 
+#include "model/step_store.hpp"
 #include "records/fatal.hpp"
 #include "records/layout.hpp"
 #include "results/run_tables.hpp"
 #include "results/step_results.hpp"
-#include "model/step_store.hpp"
+#include "support/case_names.hpp"
 #include "support/field_texts.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 using testing::read_file;
 using testing::records;
@@ -262,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"model_stress_1.dat", "diagonal_node_1.csv"}},
         OutputFiles{"lines_and_springs", {false, false, true, true}, false,
                     {"model_stress_1.dat", "line_node_1.csv", "spring_1.csv"}}),
-    [](const ::testing::TestParamInfo<OutputFiles>& info) { return std::string(info.param.name); });
+    testing::CaseName());
 
 }  // namespace
 }  // namespace meridian

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "model/nodal_stress.hpp"
-#include "views/model_view.hpp"
+#include "model/mesh.hpp"
 
 namespace meridian::testing {
 

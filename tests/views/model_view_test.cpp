@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "records/fatal.hpp"
+#include "support/case_names.hpp"
 #include "support/field_texts.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace meridian {
 namespace {
+
+using meridian::testing::PrintTo;
 
 using testing::read_file;
 using testing::records;
