@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, GoldenRuns,
                          ::testing::Values("gen_worked_example", "gen_block_2x1x1_connectivity",
                                            "gen_constraint_sequences", "gen_constraint_code_8"));
 
-TEST(GenerateModel, MissingParameterFileLeavesEmptyCardFiles) {
+TEST(GeneratorRun, MissingParameterFileLeavesEmptyCardFiles) {
   TempDir directory;
   ConsoleFiles console;
   try {
@@ -91,7 +91,7 @@ TEST(GenerateModel, MissingParameterFileLeavesEmptyCardFiles) {
   for (const char* name : card_file_names) EXPECT_EQ(read_file(name), "") << name;
 }
 
-TEST(GenerateModel, EarlierCardFilesAreEmptiedByABadRun) {
+TEST(GeneratorRun, EarlierCardFilesAreEmptiedByABadRun) {
   TempDir directory;
   for (const char* name : card_file_names) write_file(name, "stale card\r\n");
   write_file("parameter_in.txt", "* blocks\n1\n1 1 1 1\n0 1 1\n0 1 1\n0 1 1\n0 1\n* c\n9\n");
@@ -100,7 +100,7 @@ TEST(GenerateModel, EarlierCardFilesAreEmptiedByABadRun) {
   for (const char* name : card_file_names) EXPECT_EQ(read_file(name), "") << name;
 }
 
-TEST(GenerateModel, WritesTheModelViewWithOneZonePerBlock) {
+TEST(GeneratorRun, WritesTheModelViewWithOneZonePerBlock) {
   TempDir directory;
   write_file("parameter_in.txt", testing::lines({"* two blocks",
                                                  "2",
