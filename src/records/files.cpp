@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "records/fatal.hpp"
@@ -150,19 +151,42 @@ void InputFile::fail_here(std::string_view what) const { fail_line(name_, line_n
 
 // ---------------------------------------------------------------- OutputFile
 
-OutputFile::OutputFile(std::string name, int fd, bool owns, bool in_memory)
+OutputFile::OutputFile(std::string name, int fd, bool owns, bool in_memory, TemporaryFile temporary)
     : name_(std::move(name)),
       fd_(fd),
       owns_fd_(owns),
       in_memory_(in_memory),
       buffer_(new char[output_buffer_size]),
-      capacity_(output_buffer_size) {}
+      capacity_(output_buffer_size),
+      temporary_(std::move(temporary)) {}
 
 OutputFile OutputFile::create(const std::string& path) {
   // Emptied on open, so the file holds exactly what this run writes.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) fail_file(path, "cannot open for writing: " + system_reason());
   return OutputFile(path, fd, true, false);
+}
+
+OutputFile OutputFile::create_replacing(const std::string& path) {
+  struct stat existing;
+  const bool exists = ::lstat(path.c_str(), &existing) == 0;
+  // A device or a pipe cannot be replaced, a link is written through to the
+  // file it names (and stays a link), and a directory fails as it does there.
+  if (exists && !S_ISREG(existing.st_mode)) return create(path);
+  // Nor is a file replaced that this run could not open for writing.
+  if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    fail_file(path, "cannot open for writing: " + system_reason());
+  }
+  TemporaryFile temporary = TemporaryFile::create_beside(
+      path, exists ? std::optional<mode_t>(existing.st_mode & 07777) : std::nullopt);
+  // The records go through a second descriptor: closing it reports the last
+  // write errors while the first keeps the lock until the rename.
+  const int fd = ::fcntl(temporary.descriptor(), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) fail_file(path, "cannot open for writing: " + system_reason());
+  OutputFile file(path, fd, true, false, std::move(temporary));
+  file.replacing_ = true;
+  file.replaces_existing_ = exists;
+  return file;
 }
 
 OutputFile OutputFile::standard_output() { return OutputFile("console", 1, false, false); }
@@ -177,7 +201,10 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       buffer_(std::move(other.buffer_)),
       capacity_(other.capacity_),
       used_(other.used_),
-      memory_(std::move(other.memory_)) {
+      memory_(std::move(other.memory_)),
+      temporary_(std::move(other.temporary_)),
+      replacing_(other.replacing_),
+      replaces_existing_(other.replaces_existing_) {
   other.fd_ = -1;
   other.owns_fd_ = false;
   other.capacity_ = 0;
@@ -185,12 +212,22 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
 }
 
 OutputFile::~OutputFile() {
-  // Whatever was written stays written, also when the run ends on an error.
-  try {
-    drain();
-  } catch (...) {
+  // Whatever was written stays written, also when the run ends on an error. A
+  // replacing file is complete only once closed: here it is abandoned, and
+  // temporary_ removes its file.
+  if (!replacing_) {
+    try {
+      drain();
+    } catch (...) {
+    }
   }
   if (owns_fd_) ::close(fd_);
+}
+
+std::string OutputFile::discard_after_failure() {
+  if (!replacing_) return discard_incomplete(name_);
+  temporary_.discard();
+  return replaces_existing_ ? "; the earlier file is left as it was" : "; no file is made";
 }
 
 void OutputFile::drain() {
@@ -212,7 +249,7 @@ void OutputFile::put(const char* bytes, std::size_t size) {
     if (written < 0) {
       if (errno == EINTR) continue;
       const std::string reason = system_reason();
-      fail_file(name_, "cannot write: " + reason + (owns_fd_ ? discard_incomplete(name_) : ""));
+      fail_file(name_, "cannot write: " + reason + (owns_fd_ ? discard_after_failure() : ""));
     }
     done += static_cast<std::size_t>(written);
   }
@@ -262,8 +299,12 @@ void OutputFile::close() {
     owns_fd_ = false;
     if (::close(fd) != 0) {
       const std::string reason = system_reason();
-      fail_file(name_, "cannot write: " + reason + discard_incomplete(name_));
+      fail_file(name_, "cannot write: " + reason + discard_after_failure());
     }
+  }
+  if (temporary_.holds_file() && !temporary_.rename_to(name_)) {
+    const std::string reason = system_reason();
+    fail_file(name_, "cannot put the new file in place: " + reason + discard_after_failure());
   }
 }
 

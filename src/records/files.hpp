@@ -5,6 +5,10 @@
 // wrote. Every output record ends with CR LF; on input a CR just before the LF is
 // not part of the record. Failures to open, read or write end the run through
 // FatalError, naming the file.
+//
+// A replacing output file is written under a temporary name beside its final
+// name and renamed over it when closed, so the final name holds either the
+// earlier file or the complete new one (records/temporary_files.hpp).
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "records/temporary_files.hpp"
 
 namespace meridian {
 
@@ -59,6 +65,14 @@ class OutputFile {
  public:
   // Creates `path` or empties it.
   static OutputFile create(const std::string& path);
+  // Writes the new `path` under a temporary name in its folder; close() renames
+  // it over `path`. The new file keeps the permission bits of the one it
+  // replaces (a new one gets 0644 less the umask) but belongs to this run's
+  // user. Destroyed without close(), or when a write or the close fails, the
+  // temporary file is removed and `path` stays as it was. A `path` that is a
+  // symbolic link or not a regular file (a device, a pipe) is written in place
+  // as by create(); an existing file this run may not write is not replaced.
+  static OutputFile create_replacing(const std::string& path);
   // Standard output, named "console"; flushed before every console read.
   static OutputFile standard_output();
   // Collects the bytes in memory (tests), named `name`.
@@ -66,7 +80,9 @@ class OutputFile {
 
   OutputFile(OutputFile&&) noexcept;
   OutputFile& operator=(OutputFile&&) = delete;
-  ~OutputFile();  // flushes; errors at this point are not reported (call close())
+  // Flushes; errors at this point are not reported (call close()). A replacing
+  // file not closed is abandoned instead: its temporary file is removed.
+  ~OutputFile();
 
   // Writes one record: `bytes` followed by CR LF.
   void write_record(std::string_view bytes);
@@ -78,14 +94,17 @@ class OutputFile {
   void write_bytes(std::string_view bytes);
 
   void flush();
-  void close();  // flush and close; failures end the run
+  void close();  // flush and close (and rename a replacing file); failures end the run
   const std::string& name() const { return name_; }
   // Everything written so far (in-memory files only).
   const std::string& contents() const { return memory_; }
 
  private:
-  OutputFile(std::string name, int fd, bool owns, bool in_memory);
+  OutputFile(std::string name, int fd, bool owns, bool in_memory, TemporaryFile temporary = {});
   void drain();
+  // After a failed write: removes what is incomplete; returns what to add to
+  // the message.
+  std::string discard_after_failure();
   void put(const char* bytes, std::size_t size);  // straight to the file
 
   std::string name_;
@@ -96,6 +115,9 @@ class OutputFile {
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   std::string memory_;
+  TemporaryFile temporary_;  // a replacing file's, until renamed or removed
+  bool replacing_ = false;
+  bool replaces_existing_ = false;  // a file was at the final name when created
 };
 
 // Whether a file of that name exists in the current directory (driver's check

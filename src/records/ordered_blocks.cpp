@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "records/temporary_files.hpp"
+
 namespace meridian {
 namespace {
 
@@ -127,6 +129,9 @@ void render_ordered_blocks(const OrderedBlocks& plan, const RenderItems& render,
   }
   std::thread helper;
   try {
+    // The helper starts with the interrupt signals blocked: the handler that
+    // removes temporary files runs on the thread that creates them, never here.
+    const InterruptsBlocked blocked;
     helper = std::thread(run_helper, std::ref(ring));
   } catch (const std::system_error&) {
     render_alone(ring, sink);  // no second thread to be had
