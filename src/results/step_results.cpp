@@ -79,10 +79,11 @@ void write_stress_file(OutputFile& out, const StepResults& results, const StepTa
       "\"TEMPERATURE\"");
   const std::int32_t node_count = std::max(results.node_count, 0);
   const double factor = results.deformation_scale * 100.0;
+  std::string unused;  // the element records are given
   write_brick_zones(
       out, zones,
       [&](const TakeBytes& sink) { render_stress_nodes(results, step, factor, node_count, sink); },
-      &element_records, nodes);
+      &element_records, nodes, unused);
 }
 
 // The tables must cover what the files will index: the written nodes, the

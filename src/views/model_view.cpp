@@ -133,7 +133,7 @@ void write_load_file(const ModelView& view) {
     }
   };
   std::string all_nodes;
-  write_brick_zones(out, zones, nodes, nullptr, all_nodes);
+  write_brick_zones(out, zones, nodes, nullptr, all_nodes, chunk);
   out.close();
 }
 

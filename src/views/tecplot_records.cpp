@@ -72,7 +72,8 @@ std::string render_brick_records(const BrickZones& zones) {
 }
 
 void write_brick_zones(OutputFile& out, const BrickZones& zones, const RenderNodeRecords& nodes,
-                       const std::string* element_records, std::string& node_scratch) {
+                       const std::string* element_records, std::string& node_scratch,
+                       std::string& element_scratch) {
   const std::int32_t node_count = std::max(zones.node_count, 0);
   const std::size_t zone_count = zones.zone_element_counts.size();
   // Every zone repeats the same node records: with several zones they are
@@ -82,7 +83,7 @@ void write_brick_zones(OutputFile& out, const BrickZones& zones, const RenderNod
     node_scratch.reserve(zones.node_record_bytes * static_cast<std::size_t>(node_count));
     nodes([&node_scratch](std::string_view bytes) { node_scratch.append(bytes); });
   }
-  std::string chunk;
+  std::string& chunk = element_scratch;
   std::size_t element = 0;
   for (std::size_t z = 0; z < zone_count; ++z) {
     const std::int32_t zone_elements = zones.zone_element_counts[z];

@@ -62,9 +62,12 @@ using RenderNodeRecords = std::function<void(const TakeBytes& sink)>;
 // into `node_scratch` and the bytes reused; a single zone streams them to the
 // file. `element_records` holds the rendered records of all zones' elements
 // when the caller keeps them (the stress files reuse them for every step);
-// without them each zone's records are rendered in chunks.
+// without them each zone's records are rendered in chunks into
+// `element_scratch` (the buffer the node records of a single zone may have
+// been streamed through, so it is not allocated twice).
 void write_brick_zones(OutputFile& out, const BrickZones& zones, const RenderNodeRecords& nodes,
-                       const std::string* element_records, std::string& node_scratch);
+                       const std::string* element_records, std::string& node_scratch,
+                       std::string& element_scratch);
 
 // The element records of all zones, in zone order.
 std::string render_brick_records(const BrickZones& zones);
