@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   OutputFile output = OutputFile::in_memory("console");
   Console console{input, output};
   try {
-    run_generator(job_row(0), console);
+    run_generator(job_row(0), RunOptions{}, console);
   } catch (const FatalError&) {
   } catch (const RunStopped&) {
   }

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace meridian;
   fuzz::write_file("nikein.txt", fuzz::as_text(data, size));
   try {
-    run_deck_view(job_row(5));
+    run_deck_view(job_row(5), RunOptions{});
   } catch (const FatalError&) {
   }
   return 0;

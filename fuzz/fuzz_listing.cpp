@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   OutputFile output = OutputFile::in_memory("console");
   Console console{input, output};
   try {
-    run_listing_outputs(job_row(job), console);
+    run_listing_outputs(job_row(job), RunOptions{}, console);
   } catch (const FatalError&) {
   }
   return 0;

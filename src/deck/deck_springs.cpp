@@ -4,8 +4,9 @@
 // spring records are written anew; every other line is copied.
 //
 // The whole deck is read and checked before anything is written, and the new
-// deck is written to a temporary file beside it that then replaces it in one
-// rename, so a refused deck or a failed write leaves the old deck as it was.
+// deck is written to a temporary file of this run beside it that then replaces
+// it in one rename, so a refused deck or a failed write leaves the old deck as
+// it was.
 
 #include "deck/deck_springs.hpp"
 
@@ -24,7 +25,6 @@ namespace meridian {
 namespace {
 
 constexpr std::string_view deck_name = "nikein";
-constexpr std::string_view deck_temporary_name = "nikein.rewrite.tmp";
 constexpr std::string_view done_name = "done";
 // The first 30 characters of the line that opens the discrete element section.
 constexpr std::string_view section_marker = "*------------------ DISCRETE E";
@@ -42,7 +42,7 @@ struct Deck {
 
 Deck read_deck() {
   Deck deck;
-  InputFile in = InputFile::open(std::string(deck_name));
+  InputFile in = InputFile::open_existing(std::string(deck_name));
   std::string_view line;
   while (in.next_line(line)) {
     deck.lines.emplace_back(line);
@@ -136,32 +136,14 @@ void write_new_deck(OutputFile& out, const Deck& deck, const DeckSprings& spring
   copy_lines(out, deck, second_block_start + spring_count + 1, line_total);
 }
 
-// Writes the new deck beside the old one and moves it into place. On any
-// failure the temporary file is removed and the old deck stays as it was.
+// Writes the new deck under a temporary name of this run beside the old one
+// and renames it over the old one (whatever the name held: a link is replaced,
+// not followed), keeping the old deck's permission bits. On any failure the
+// temporary file is removed and the old deck stays as it was.
 void replace_deck(const Deck& deck, const DeckSprings& springs, const std::vector<bool>& released) {
-  const std::filesystem::path target{std::string(deck_name)};
-  const std::filesystem::path temporary{std::string(deck_temporary_name)};
-  // A link left under the temporary name is removed, not followed: the new
-  // deck must not be written into whatever file the link points at.
-  std::error_code link_error;
-  if (std::filesystem::is_symlink(temporary, link_error)) {
-    std::filesystem::remove(temporary, link_error);
-  }
-  OutputFile out = OutputFile::create(temporary.string());
-  try {
-    write_new_deck(out, deck, springs, released);
-    out.close();
-    std::error_code ignored;
-    const auto old_permissions = std::filesystem::status(target, ignored).permissions();
-    if (!ignored) std::filesystem::permissions(temporary, old_permissions, ignored);
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (error) fail_file(deck_name, "cannot replace the deck: " + error.message());
-  } catch (...) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    throw;
-  }
+  OutputFile out = OutputFile::create_renaming(std::string(deck_name));
+  write_new_deck(out, deck, springs, released);
+  out.close();
 }
 
 }  // namespace

@@ -286,13 +286,14 @@ ModelView deck_model_view(const InputDeck& deck) {
   view.node_temperature = deck.node_temperature;
   view.node_constraint = deck.node_constraint;
   view.element_nodes = deck.element_nodes;
+  view.element_material = deck.element_material;
   view.zone_element_counts = deck.zone_element_counts;
   view.interface_segments = deck.interface_segments;
   return view;
 }
 
 InputDeck read_input_deck() {
-  InputFile deck = InputFile::open(std::string(deck_file_name));
+  InputFile deck = InputFile::open_existing(std::string(deck_file_name));
   return parse_input_deck(deck);
 }
 

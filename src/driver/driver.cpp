@@ -3,13 +3,20 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "driver/jobs.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
+#include "records/free_form.hpp"
+#include "records/temporary_files.hpp"
 
 namespace meridian {
 namespace {
@@ -36,12 +43,23 @@ std::string as_console_lines(std::string_view text) {
 }  // namespace
 
 std::string usage_text() {
-  return "Usage: meridian [--job N]\n"
+  return "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk]\n"
          "       meridian --help\n"
          "       meridian --version\n"
          "\n"
          "Post-processes the NIKE3D listing n3dhsp in the current directory into Tecplot files.\n"
          "All file names are fixed; every file is read or written in the current directory.\n"
+         "\n"
+         "Options:\n"
+         "  --job N, --job=N      the job to run, 0 to 6 (without it the job is 1)\n"
+         "  --scale F, --scale=F  the deformation scale factor of job 1: nothing is asked\n"
+         "  -C DIR, --directory DIR, --directory=DIR\n"
+         "                        run in DIR, as if started there\n"
+         "  --vtk                 also write VTK files for ParaView: model.vtu (and\n"
+         "                        model_interfaces.vtu), model_stress_NNNNN.vtu per step\n"
+         "                        and the time series model_stress.pvd\n"
+         "  -h, --help            this text\n"
+         "  --version             the version\n"
          "\n"
          "Jobs (--job N; without it the job is 1):\n"
          "  1  reads n3dhsp, writes model_load.dat, asks the deformation scale factor on\n"
@@ -58,14 +76,87 @@ std::string usage_text() {
          "     cards out_node.txt, out_element.txt, out_interface.txt, out_load.txt,\n"
          "     out_spring.txt and the model views of the generated model\n"
          "\n"
-         "Exit status: 0 on success, 2 on bad input or a failed file operation (one message\n"
-         "on standard error names the file and line), 1 on a bad constraint code in\n"
-         "parameter_in.txt.\n";
+         "Result files are written under a temporary name and renamed into place when\n"
+         "complete: an interrupted run leaves each result as it was or complete.\n"
+         "\n"
+         "Exit status: 0 on success, 2 on bad input, a missing input file, a failed file\n"
+         "operation (one message on standard error names the file and line) or a bad\n"
+         "argument, 1 on a bad constraint code in parameter_in.txt; a run ended by a\n"
+         "signal ends as that signal.\n";
 }
+
+namespace {
+
+// The job number of --job: an integer from 0 to 6.
+std::optional<std::int32_t> parse_job(std::string_view value) {
+  std::int32_t job = 0;
+  const char* first = value.data();
+  const char* last = value.data() + value.size();
+  if (!value.empty() && *first == '+') ++first;
+  const auto result = std::from_chars(first, last, job);
+  if (value.empty() || result.ec != std::errc() || result.ptr != last) return std::nullopt;
+  return job;
+}
+
+// The factor of --scale, read as the console answer to the scale question is.
+std::optional<double> parse_scale(std::string_view value) {
+  InputFile text = InputFile::from_text("--scale", std::string(value));
+  double scale = 0.0;
+  const std::array<FieldTarget, 1> targets{FieldTarget(&scale)};
+  try {
+    require_free(text, targets, "the scale factor");
+  } catch (const FatalError&) {
+    return std::nullopt;
+  }
+  return scale;
+}
+
+// An option and its value: "--name value", "--name=value", or for a short
+// option "-X value" and "-Xvalue".
+struct OptionValue {
+  bool matched = false;
+  bool missing = false;  // the option is last, without its value
+  std::string_view value;
+};
+
+OptionValue option_value(std::span<const std::string> arguments, std::size_t& i,
+                         std::string_view long_name, std::string_view short_name = {}) {
+  const std::string& argument = arguments[i];
+  OptionValue found;
+  const bool separate =
+      argument == long_name || (!short_name.empty() && argument == short_name);
+  if (separate) {
+    found.matched = true;
+    if (i + 1 >= arguments.size()) {
+      found.missing = true;
+    } else {
+      found.value = arguments[++i];
+    }
+  } else if (argument.size() > long_name.size() && argument.starts_with(long_name) &&
+             argument[long_name.size()] == '=') {
+    found.matched = true;
+    found.value = std::string_view(argument).substr(long_name.size() + 1);
+  } else if (!short_name.empty() && argument.size() > short_name.size() &&
+             argument.starts_with(short_name)) {
+    found.matched = true;
+    found.value = std::string_view(argument).substr(short_name.size());
+  }
+  return found;
+}
+
+CommandLine usage_error(std::string message) {
+  CommandLine command;
+  command.action = CommandLine::Action::usage_error;
+  command.error = std::move(message);
+  return command;
+}
+
+}  // namespace
 
 CommandLine parse_command_line(std::span<const std::string> arguments) {
   CommandLine command;
   bool job_given = false;
+  bool directory_given = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
@@ -76,38 +167,53 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
       command.action = CommandLine::Action::version;
       return command;
     }
-    std::string_view value;
-    if (argument == "--job") {
-      if (i + 1 >= arguments.size()) {
-        command.action = CommandLine::Action::usage_error;
-        command.error = "--job needs a job number";
-        return command;
+    if (argument == "--vtk") {
+      if (command.options.vtk) return usage_error("--vtk given twice");
+      command.options.vtk = true;
+      continue;
+    }
+    if (const OptionValue job = option_value(arguments, i, "--job"); job.matched) {
+      if (job.missing) return usage_error("--job needs a job number");
+      if (job_given) return usage_error("--job given twice");
+      const std::optional<std::int32_t> number = parse_job(job.value);
+      if (!number) {
+        return usage_error("the job must be an integer, not \"" + std::string(job.value) + "\"");
       }
-      value = arguments[++i];
-    } else if (argument.starts_with("--job=")) {
-      value = std::string_view(argument).substr(6);
-    } else {
-      command.action = CommandLine::Action::usage_error;
-      command.error = "unknown argument \"" + argument + "\"";
-      return command;
+      if (*number < 0 || *number > 6) {
+        return usage_error("the job must be 0 to 6, not " + std::to_string(*number));
+      }
+      command.job_code = *number;
+      job_given = true;
+      continue;
     }
-    if (job_given) {
-      command.action = CommandLine::Action::usage_error;
-      command.error = "--job given twice";
-      return command;
+    if (const OptionValue scale = option_value(arguments, i, "--scale"); scale.matched) {
+      if (scale.missing) return usage_error("--scale needs a scale factor");
+      if (command.options.scale) return usage_error("--scale given twice");
+      command.options.scale = parse_scale(scale.value);
+      if (!command.options.scale) {
+        return usage_error("the scale factor must be a number, not \"" +
+                           std::string(scale.value) + "\"");
+      }
+      continue;
     }
-    std::int32_t job = 0;
-    const char* first = value.data();
-    const char* last = value.data() + value.size();
-    if (!value.empty() && *first == '+') ++first;
-    const auto result = std::from_chars(first, last, job);
-    if (value.empty() || result.ec != std::errc() || result.ptr != last) {
-      command.action = CommandLine::Action::usage_error;
-      command.error = "the job must be an integer, not \"" + std::string(value) + "\"";
-      return command;
+    if (const OptionValue directory = option_value(arguments, i, "--directory", "-C");
+        directory.matched) {
+      if (directory.missing) return usage_error(argument + " needs a directory");
+      if (directory_given) return usage_error("-C given twice");
+      std::error_code error;
+      if (directory.value.empty() ||
+          !std::filesystem::is_directory(std::filesystem::path(directory.value), error)) {
+        return usage_error("no directory \"" + std::string(directory.value) + "\"");
+      }
+      command.directory = directory.value;
+      directory_given = true;
+      continue;
     }
-    command.job_code = job;
-    job_given = true;
+    return usage_error("unknown argument \"" + argument + "\"");
+  }
+  if (command.options.scale && !job_row(command.job_code).asks_scale) {
+    return usage_error("--scale answers the scale question of job 1; job " +
+                       std::to_string(command.job_code) + " asks none");
   }
   return command;
 }
@@ -127,11 +233,21 @@ int run_program(std::span<const std::string> arguments) {
     case CommandLine::Action::run:
       break;
   }
+  if (!command.directory.empty() && ::chdir(command.directory.c_str()) != 0) {
+    write_all(2, as_console_lines("meridian: cannot change to the directory \"" +
+                                  command.directory + "\": " + std::strerror(errno) + "\n" +
+                                  usage_text()));
+    return 2;
+  }
+  // Results are written under temporary names: an interrupted run removes its
+  // own, and leftovers of killed runs in this folder go now.
+  install_interrupt_cleanup();
+  remove_stale_temporaries(".");
   InputFile input = InputFile::standard_input();
   OutputFile output = OutputFile::standard_output();
   Console console{input, output};
   try {
-    run_job(command.job_code, console);
+    run_job(command.job_code, command.options, console);
     output.flush();
     return 0;
   } catch (const FatalError& error) {

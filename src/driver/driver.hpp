@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "driver/jobs.hpp"
 #include "records/console.hpp"
 
 namespace meridian {
@@ -17,6 +18,8 @@ struct CommandLine {
   enum class Action { run, help, version, usage_error };
   Action action = Action::run;
   std::int32_t job_code = 1;  // no arguments: the post-processing job
+  RunOptions options;         // --scale, --vtk
+  std::string directory;      // -C: where the run starts; empty: here
   std::string error;          // for usage_error
 };
 

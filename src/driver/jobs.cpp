@@ -9,11 +9,25 @@
 #include "deck/input_deck.hpp"
 #include "generator/parameter_file.hpp"
 #include "listing/read_listing.hpp"
+#include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"
+#include "vtk/vtk_files.hpp"
 
 namespace meridian {
 namespace {
+
+// The input files of the jobs.
+constexpr std::string_view listing_name = "n3dhsp";
+constexpr std::string_view parameter_name = "parameter_in.txt";
+constexpr std::string_view input_deck_name = "nikein.txt";
+constexpr std::string_view deck_name = "nikein";
+
+// Ends the run when an input file is missing (or a folder has its name), before
+// the job creates anything.
+void require_input(std::string_view name) {
+  if (!input_file_exists(std::string(name))) fail_file(name, "the input file is missing");
+}
 
 // The first lines of every run.
 constexpr std::array<std::string_view, 16> banner = {
@@ -96,6 +110,13 @@ void rewrite_deck(ListingModel& model, Console& console) {
   rewrite_deck_springs(springs, console);
 }
 
+// The model views of a model, and its VTK files when asked for.
+void write_views(const ModelView& view, const JobRow& row, const RunOptions& options,
+                 std::string_view temperature_name = "temperature") {
+  write_model_view(view, row.view);
+  if (options.vtk) write_model_vtk(view, VtkModelOptions{temperature_name});
+}
+
 }  // namespace
 
 const JobRow& job_row(std::int32_t job_code) {
@@ -105,18 +126,27 @@ const JobRow& job_row(std::int32_t job_code) {
   return default_row;
 }
 
-void run_listing_outputs(const JobRow& row, Console& console) {
+void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console) {
+  require_input(listing_name);
   ListingModel model = read_listing();
-  write_model_view(model_view_of(model), row.view);
-  const double deformation_scale = row.asks_scale ? ask_deformation_scale(console) : 1.0;
-  write_step_results(step_results_of(model, deformation_scale), row.steps);
+  const bool rewrites_deck = row.deck_rewrite && model.discrete_flag != 0;
+  if (rewrites_deck) require_input(deck_name);
+  write_views(model_view_of(model), row, options);
+  double deformation_scale = 1.0;
+  if (row.asks_scale) {
+    deformation_scale = options.scale ? *options.scale : ask_deformation_scale(console);
+  }
+  StepOutputs steps = row.steps;
+  steps.vtk = options.vtk;
+  write_step_results(step_results_of(model, deformation_scale), steps);
   if (row.deck_rewrite) rewrite_deck(model, console);
 }
 
-void run_generator(const JobRow& row, Console& console) {
+void run_generator(const JobRow& row, const RunOptions& options, Console& console) {
   // The parameter file and the card files are opened before anything is read,
   // so the card files exist, empty, even when the parameter file is bad.
-  InputFile parameter_in = InputFile::open("parameter_in.txt");
+  require_input(parameter_name);
+  InputFile parameter_in = InputFile::open_existing(std::string(parameter_name));
   CardFiles cards = CardFiles::create();
   const CardLayouts layouts;
   const GeneratedModel model = read_parameter_file(
@@ -129,22 +159,25 @@ void run_generator(const JobRow& row, Console& console) {
   { InputFile finished = std::move(parameter_in); }
   cards.close();
   const std::vector<std::int32_t> zone_element_counts = model.block_element_counts();
-  write_model_view(generated_model_view(model, zone_element_counts), row.view);
+  write_views(generated_model_view(model, zone_element_counts), row, options, "spring_stiffness");
 }
 
-void run_deck_view(const JobRow& row) {
+void run_deck_view(const JobRow& row, const RunOptions& options) {
+  require_input(input_deck_name);
   const InputDeck deck = read_input_deck();
-  write_model_view(deck_model_view(deck), row.view);
+  write_views(deck_model_view(deck), row, options);
 }
 
-void run_job(std::int32_t job_code, Console& console) {
+void run_job(std::int32_t job_code, const RunOptions& options, Console& console) {
   const JobRow& row = job_row(job_code);
   for (const std::string_view line : banner) write_free(console.output, {line});
   write_free(console.output, {std::string_view("Please waiting ... ")});
   console.output.flush();
-  if (row.listing_required || file_exists("n3dhsp")) run_listing_outputs(row, console);
-  if (row.generator) run_generator(row, console);
-  if (row.deck_view) run_deck_view(row);
+  if (row.listing_required || input_file_exists(std::string(listing_name))) {
+    run_listing_outputs(row, options, console);
+  }
+  if (row.generator) run_generator(row, options, console);
+  if (row.deck_view) run_deck_view(row, options);
   console.output.flush();
 }
 

@@ -4,6 +4,7 @@
 // of its writer); a new job is a row.
 
 #include <cstdint>
+#include <optional>
 
 #include "records/console.hpp"
 #include "results/step_results.hpp"
@@ -12,7 +13,7 @@
 namespace meridian {
 
 struct JobRow {
-  // n3dhsp must be read (a missing one is read as empty), or only when present.
+  // n3dhsp must be read (a missing one ends the run), or only when present.
   bool listing_required = true;
   // The deformation-scale question on the console; without it the factor is 1.0.
   bool asks_scale = false;
@@ -30,6 +31,15 @@ struct JobRow {
   bool deck_view = false;
 };
 
+// What the command line adds to a job.
+struct RunOptions {
+  // The answer to the scale question (jobs that ask it): nothing is asked.
+  std::optional<double> scale;
+  // VTK files besides everything else: model.vtu (model_interfaces.vtu) of
+  // every model view, model_stress_NNNNN.vtu per step and model_stress.pvd.
+  bool vtk = false;
+};
+
 // The row of a job; numbers without a row of their own take the default row
 // (the listing outputs of job 2 without its extracts).
 const JobRow& job_row(std::int32_t job_code);
@@ -37,16 +47,17 @@ const JobRow& job_row(std::int32_t job_code);
 // The listing phase: reads n3dhsp whole, then writes the model views, asks the
 // scale question, writes every step's files and rewrites the deck, as the row
 // says.
-void run_listing_outputs(const JobRow& row, Console& console);
+void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console);
 // The generator: the five card files are created, parameter_in.txt is read
 // (ground node cards written as their springs are placed), the remaining cards
 // written, and the model views of the generated model.
-void run_generator(const JobRow& row, Console& console);
+void run_generator(const JobRow& row, const RunOptions& options, Console& console);
 // The deck viewer: nikein.txt is read whole, then its model views written.
-void run_deck_view(const JobRow& row);
+void run_deck_view(const JobRow& row, const RunOptions& options);
 
 // Runs one job on the console: banner, waiting line, then the row's phases;
-// failures propagate as FatalError / RunStopped.
-void run_job(std::int32_t job_code, Console& console);
+// failures propagate as FatalError / RunStopped. A missing input file ends the
+// run before any file is opened.
+void run_job(std::int32_t job_code, const RunOptions& options, Console& console);
 
 }  // namespace meridian

@@ -545,6 +545,7 @@ ModelView model_view_of(const ListingModel& m) {
   view.node_temperature = m.node_temperature;
   view.node_constraint = m.node_constraint;
   view.element_nodes = m.element_nodes;
+  view.element_material = m.element_material;
   view.zone_element_counts = m.zone_element_counts;
   view.interface_segments = m.interface_segments;
   view.spring_node1 = m.spring_node1;

@@ -5,7 +5,7 @@
 namespace meridian {
 
 ListingModel read_listing() {
-  InputFile listing = InputFile::open("n3dhsp");
+  InputFile listing = InputFile::open_existing("n3dhsp");
   return load_listing(listing);
 }
 

@@ -21,6 +21,7 @@ ModelView generated_model_view(const GeneratedModel& model,
   view.node_temperature = model.node_spring_stiffness;
   view.node_constraint = model.node_constraint;
   view.element_nodes = model.element_nodes;
+  view.element_material = model.element_material;
   view.zone_element_counts = zone_element_counts;
   view.interface_segments = model.interface_segments;
   return view;

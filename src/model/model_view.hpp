@@ -21,6 +21,8 @@ struct ModelView {
   std::span<const double> node_temperature;
   std::span<const std::int32_t> node_constraint;  // direction codes 0..7
   std::span<const ElementCorners> element_nodes;
+  // Material of each element; empty when the model has none.
+  std::span<const std::int32_t> element_material;
   // Zone z holds the next zone_element_counts[z-1] rows of element_nodes.
   std::span<const std::int32_t> zone_element_counts;
   std::span<const InterfaceSides> interface_segments;  // one entry per interface

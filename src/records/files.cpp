@@ -177,6 +177,12 @@ OutputFile OutputFile::create_replacing(const std::string& path) {
   if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
     fail_file(path, "cannot open for writing: " + system_reason());
   }
+  return create_renaming(path);
+}
+
+OutputFile OutputFile::create_renaming(const std::string& path) {
+  struct stat existing;
+  const bool exists = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
   TemporaryFile temporary = TemporaryFile::create_beside(
       path, exists ? std::optional<mode_t>(existing.st_mode & 07777) : std::nullopt);
   // The records go through a second descriptor: closing it reports the last
@@ -311,6 +317,11 @@ void OutputFile::close() {
 bool file_exists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
+}
+
+bool input_file_exists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 }  // namespace meridian

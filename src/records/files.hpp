@@ -73,6 +73,9 @@ class OutputFile {
   // symbolic link or not a regular file (a device, a pipe) is written in place
   // as by create(); an existing file this run may not write is not replaced.
   static OutputFile create_replacing(const std::string& path);
+  // As create_replacing, but whatever `path` names (a link, too) is replaced by
+  // the new file, and the permission bits are those of the file it names.
+  static OutputFile create_renaming(const std::string& path);
   // Standard output, named "console"; flushed before every console read.
   static OutputFile standard_output();
   // Collects the bytes in memory (tests), named `name`.
@@ -123,5 +126,7 @@ class OutputFile {
 // Whether a file of that name exists in the current directory (driver's check
 // before the listing phase of jobs 0 and 5).
 bool file_exists(const std::string& path);
+// Whether `path` names something to read: it exists and is not a folder.
+bool input_file_exists(const std::string& path);
 
 }  // namespace meridian

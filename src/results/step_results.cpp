@@ -13,6 +13,7 @@
 #include "results/extract_records.hpp"
 #include "results/path_extracts.hpp"
 #include "views/tecplot_records.hpp"
+#include "vtk/vtk_files.hpp"
 
 namespace meridian {
 namespace {
@@ -117,6 +118,8 @@ void write_step_results(const StepResults& results, const StepOutputs& outputs) 
   std::vector<double> node_stress;
   std::string nodes;
   const std::string element_records = render_brick_records(zones);
+  std::optional<VtkSteps> vtk;
+  if (outputs.vtk) vtk.emplace(results);
   for (std::int32_t s = 1; s <= store.step_count(); ++s) {
     store.load(s, node_result, node_stress);
     if (node_result.size() < node_limit * 4 || node_stress.size() < node_limit * 7) {
@@ -125,24 +128,24 @@ void write_step_results(const StepResults& results, const StepOutputs& outputs) 
     const StepTables step{results.node_x, results.node_y, results.node_z,
                           node_result,    node_stress,    static_cast<std::int32_t>(node_limit)};
     const std::string suffix = step_suffix(s);
-    OutputFile stress_file = OutputFile::create("model_stress_" + suffix + ".dat");
+    OutputFile stress_file = OutputFile::create_replacing("model_stress_" + suffix + ".dat");
     std::optional<OutputFile> path_file;
     std::optional<OutputFile> spring_file;
     if (outputs.edge_paths && interfaces) {
-      path_file.emplace(OutputFile::create("edge_node_" + suffix + ".csv"));
+      path_file.emplace(OutputFile::create_replacing("edge_node_" + suffix + ".csv"));
       write_edge_paths(*path_file, step, results.interface_segments);
     } else if (outputs.diagonal_paths) {
-      path_file.emplace(OutputFile::create("diagonal_node_" + suffix + ".csv"));
+      path_file.emplace(OutputFile::create_replacing("diagonal_node_" + suffix + ".csv"));
       if (interfaces) {
         write_interface_diagonals(*path_file, step, results.interface_segments);
       } else {
         write_material_diagonals(*path_file, step, elements);
       }
     } else if (outputs.axis_lines) {
-      path_file.emplace(OutputFile::create("line_node_" + suffix + ".csv"));
+      path_file.emplace(OutputFile::create_replacing("line_node_" + suffix + ".csv"));
     }
     if (outputs.springs) {
-      spring_file.emplace(OutputFile::create("spring_" + suffix + ".csv"));
+      spring_file.emplace(OutputFile::create_replacing("spring_" + suffix + ".csv"));
       write_spring_extract(*spring_file, step, springs);
     }
     if (outputs.axis_lines && path_file) write_axis_lines(*path_file, step, elements);
@@ -150,7 +153,9 @@ void write_step_results(const StepResults& results, const StepOutputs& outputs) 
     stress_file.close();
     if (path_file) path_file->close();
     if (spring_file) spring_file->close();
+    if (vtk) vtk->write_step(s, node_result, node_stress);
   }
+  if (vtk) vtk->write_collection();
 }
 
 }  // namespace meridian

@@ -13,6 +13,8 @@ struct StepOutputs {
   bool diagonal_paths = false;  // diagonal_node_<c>.csv
   bool axis_lines = false;      // line_node_<c>.csv
   bool springs = false;         // spring_<c>.csv
+  // model_stress_NNNNN.vtu per step and model_stress.pvd after the last.
+  bool vtk = false;
 };
 
 // Writes every step's files, steps in order.

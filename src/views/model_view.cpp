@@ -115,7 +115,7 @@ void write_load_file(const ModelView& view) {
                    view.element_nodes};
   check_brick_zones(zones);
 
-  OutputFile out = OutputFile::create(std::string(model_file_name));
+  OutputFile out = OutputFile::create_replacing(std::string(model_file_name));
   out.write_record("TITLE=\"Model\"");
   out.write_record("VARIABLES=\"X\",\"Y\",\"Z\",\"Constrain X\",\"Constrain Y\",\"Constrain Z\"");
   out.write_record("\"Spring X\",\"Spring Y\",\"Spring Z\"");
@@ -170,7 +170,7 @@ void write_interface_files(const ModelView& view) {
       name += '_';
       name += suffix;
       name += ".dat";
-      OutputFile out = OutputFile::create(name);
+      OutputFile out = OutputFile::create_replacing(name);
       std::string title = "TITLE=\"Interface_";
       title += letter;
       title += '_';

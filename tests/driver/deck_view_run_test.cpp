@@ -60,7 +60,7 @@ const std::string model_zone =
 TEST_F(DeckViewer, DeckWithoutInterfacesWritesOneZoneAndNoInterfaceFile) {
   write_file("nikein.txt", deck_head + "    1        2        1         1         0    1    0\n" +
                                deck_nodes_and_element + deck_temperatures);
-  run_deck_view(job_row(5));
+  run_deck_view(job_row(5), RunOptions{});
   EXPECT_EQ(read_file("model_load.dat"), model_header + model_zone);
   EXPECT_EQ(directory_names(), (std::vector<std::string>{"model_load.dat", "nikein.txt"}));
 }
@@ -72,7 +72,7 @@ TEST_F(DeckViewer, DeckWithAnInterfaceWritesBothSides) {
                                "       1       1       2       2       1\n"
                                "       1       2       1       1       2\n" +
                                deck_temperatures);
-  run_deck_view(job_row(5));
+  run_deck_view(job_row(5), RunOptions{});
   EXPECT_EQ(read_file("model_load.dat"), model_header + model_zone);
   const std::string nodes =
       " 0.0000000000000E+00  0.0000000000000E+00  0.0000000000000E+00\r\n"
@@ -94,13 +94,13 @@ TEST_F(DeckViewer, DeckWithoutElementsHasNoZone) {
                                "       2    0   0.00000000000E+00   0.00000000000E+00   0.0\n"
                                "*\n*\n*\n*\n*\n" +
                                deck_temperatures);
-  run_deck_view(job_row(5));
+  run_deck_view(job_row(5), RunOptions{});
   EXPECT_EQ(read_file("model_load.dat"), model_header);
 }
 
 TEST_F(DeckViewer, MissingDeckEndsAtItsFirstRead) {
   try {
-    run_deck_view(job_row(5));
+    run_deck_view(job_row(5), RunOptions{});
     FAIL() << "a missing deck must end the run";
   } catch (const FatalError& error) {
     EXPECT_NE(std::string(error.what()).find("nikein.txt, line 1: end of file"), std::string::npos)
@@ -120,7 +120,7 @@ TEST_F(DeckViewer, BadDeckWritesNoView) {
                                "       1    1       1       2       3       1       1       2"
                                "       2       1\n");
   try {
-    run_deck_view(job_row(5));
+    run_deck_view(job_row(5), RunOptions{});
     FAIL() << "an element naming node 3 of 2 must end the run";
   } catch (const FatalError& error) {
     EXPECT_NE(std::string(error.what()).find("nikein.txt, line 9: the element names node 3"),

@@ -52,7 +52,7 @@ TEST_P(GoldenRuns, MatchExpectedFiles) {
   ConsoleFiles console;
   bool stopped = false;
   try {
-    run_generator(job_row(0), console.console);
+    run_generator(job_row(0), RunOptions{}, console.console);
   } catch (const RunStopped& stop) {
     stopped = stop.status() != 0;
   }
@@ -80,7 +80,7 @@ TEST(GeneratorRun, MissingParameterFileLeavesEmptyCardFiles) {
   TempDir directory;
   ConsoleFiles console;
   try {
-    run_generator(job_row(0), console.console);
+    run_generator(job_row(0), RunOptions{}, console.console);
     FAIL() << "no error";
   } catch (const FatalError& error) {
     EXPECT_STREQ(error.what(),
@@ -96,7 +96,7 @@ TEST(GeneratorRun, EarlierCardFilesAreEmptiedByABadRun) {
   for (const char* name : card_file_names) write_file(name, "stale card\r\n");
   write_file("parameter_in.txt", "* blocks\n1\n1 1 1 1\n0 1 1\n0 1 1\n0 1 1\n0 1\n* c\n9\n");
   ConsoleFiles console;
-  EXPECT_THROW(run_generator(job_row(0), console.console), RunStopped);
+  EXPECT_THROW(run_generator(job_row(0), RunOptions{}, console.console), RunStopped);
   for (const char* name : card_file_names) EXPECT_EQ(read_file(name), "") << name;
 }
 
@@ -128,7 +128,7 @@ TEST(GeneratorRun, WritesTheModelViewWithOneZonePerBlock) {
                                                  "0",
                                                  "0"}));
   ConsoleFiles console;
-  run_generator(job_row(0), console.console);
+  run_generator(job_row(0), RunOptions{}, console.console);
   const std::string view = read_file("model_load.dat");
   EXPECT_NE(view.find("ZONE T=\"nn.1\"\r\nN=   28,E=    2,F=FEPOINT,ET=BRICK\r\n"),
             std::string::npos);

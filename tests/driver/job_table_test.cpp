@@ -90,7 +90,7 @@ TEST_P(JobTable, WritesTheFilesOfItsJob) {
   InputFile input = InputFile::from_text("console", "10\n");
   OutputFile output = OutputFile::in_memory("console");
   Console console{input, output};
-  run_job(c.job_code, console);
+  run_job(c.job_code, RunOptions{}, console);
   EXPECT_EQ(dir.files(), joined({inputs, c.written}));
   // The listing's model has 12 nodes; the deck's and the generated model's
   // another number.

@@ -29,7 +29,7 @@ class ReadListing : public ::testing::Test {
     OutputFile output = OutputFile::in_memory("console");
     Console console{input, output};
     try {
-      run_listing_outputs(job_row(job_code), console);
+      run_listing_outputs(job_row(job_code), RunOptions{}, console);
     } catch (const FatalError& error) {
       output.flush();
       return output.contents() + "fatal: " + error.what();
