@@ -253,26 +253,27 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(info.param.name);
     });
 
-TEST_F(DeckSpringRewrite, MissingDeckIsRefused) {
+TEST_F(DeckSpringRewrite, MissingDeckIsRefusedAndNotCreated) {
   FourSprings springs;
   const std::string message = rewrite_failure(springs.view());
-  EXPECT_NE(message.find("nikein: no line begins"), std::string::npos) << message;
-  // The deck is opened as every input file is: created empty when missing.
-  EXPECT_EQ(read_file("nikein"), "");
+  EXPECT_NE(message.find("nikein: cannot open for reading"), std::string::npos) << message;
+  EXPECT_EQ(directory_names(), std::vector<std::string>{});
 }
 
-TEST_F(DeckSpringRewrite, FailedWriteLeavesTheDeckIntact) {
-  // The new deck cannot be created where the temporary file should go.
-  write_file("nikein", old_section);
-  fs::create_directory("nikein.rewrite.tmp");
-  write_file("nikein.rewrite.tmp/kept", "x");
+TEST_F(DeckSpringRewrite, NewDeckKeepsThePermissionsAndReplacesALink) {
+  // nikein is a link to the deck: the link is replaced by the new deck, the
+  // file it named stays as it was, and no temporary file is left.
+  write_file("old_deck", old_section);
+  fs::permissions("old_deck", fs::perms::owner_read | fs::perms::owner_write |
+                                  fs::perms::group_read);
+  fs::create_symlink("old_deck", "nikein");
   FourSprings springs;
-  const std::string message = rewrite_failure(springs.view());
-  EXPECT_NE(message.find("nikein.rewrite.tmp: cannot open for writing"), std::string::npos)
-      << message;
-  EXPECT_EQ(read_file("nikein"), old_section);
-  EXPECT_EQ(read_file("nikein.rewrite.tmp/kept"), "x");
-  EXPECT_EQ(directory_names(), (std::vector<std::string>{"nikein", "nikein.rewrite.tmp"}));
+  rewrite(springs.view());
+  EXPECT_FALSE(fs::is_symlink("nikein"));
+  EXPECT_EQ(read_file("old_deck"), old_section);
+  EXPECT_EQ(fs::status("nikein").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  for (const std::string& name : directory_names()) EXPECT_NE(name[0], '.') << name;
 }
 
 TEST_F(DeckSpringRewrite, SpringNodeOutsideTheNodalPrintoutIsRefused) {

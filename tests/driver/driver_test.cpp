@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,26 +35,36 @@ const char* const banner_bytes =
     " ******************************************************\r\n"
     " Please waiting ... \r\n";
 
-TEST(Driver, EmptyDirectoryEndsAtTheListingsEndOfFile) {
-  const fs::path dir = fresh_directory("driver_empty");
-  const RunResult result = run_meridian(dir, {}, "");
-  EXPECT_EQ(result.exit_status, 2);
-  EXPECT_EQ(result.standard_output, banner_bytes);
-  EXPECT_EQ(result.standard_error,
-            "meridian: n3dhsp, line 1: end of file while reading the title block\r\n")
-      << "the message names the file, the line and what was being read";
-  const auto files = directory_files(dir);
-  ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(files.begin()->first, "n3dhsp");
-  EXPECT_EQ(files.begin()->second, "");
-  fs::remove_all(dir);
+TEST(Driver, MissingInputsEndTheRunAndCreateNothing) {
+  const struct {
+    std::vector<std::string> arguments;
+    const char* missing;
+  } cases[] = {{{}, "n3dhsp"},          {{"--job", "2"}, "n3dhsp"},
+               {{"--job", "3"}, "n3dhsp"}, {{"--job", "4"}, "n3dhsp"},
+               {{"--job", "6"}, "n3dhsp"}, {{"--job", "0"}, "parameter_in.txt"},
+               {{"--job", "5"}, "nikein.txt"}};
+  for (const auto& c : cases) {
+    for (const bool folder : {false, true}) {
+      const fs::path dir = fresh_directory("driver_missing");
+      if (folder) fs::create_directory(dir / c.missing);
+      const RunResult result = run_meridian(dir, c.arguments, "10\n");
+      EXPECT_EQ(result.exit_status, 2) << c.missing;
+      EXPECT_EQ(result.standard_output, banner_bytes);
+      EXPECT_EQ(result.standard_error,
+                std::string("meridian: ") + c.missing + ": the input file is missing\r\n");
+      EXPECT_TRUE(directory_files(dir).empty()) << "no file may be created";
+      EXPECT_EQ(fs::is_directory(dir / c.missing), folder);
+      fs::remove_all(dir);
+    }
+  }
 }
 
 TEST(Driver, HelpAndVersion) {
   const fs::path dir = fresh_directory("driver_help");
   const RunResult help = run_meridian(dir, {"--help"}, "");
   EXPECT_EQ(help.exit_status, 0);
-  EXPECT_NE(help.standard_output.find("Usage: meridian [--job N]\r\n"), std::string::npos);
+  EXPECT_NE(help.standard_output.find("Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk]\r\n"),
+            std::string::npos);
   EXPECT_NE(help.standard_output.find("parameter_in.txt"), std::string::npos);
   const RunResult version = run_meridian(dir, {"--version"}, "");
   EXPECT_EQ(version.exit_status, 0);
@@ -79,25 +90,46 @@ TEST(Driver, BadArgumentsPrintUsageAndTouchNothing) {
 }
 
 TEST(Driver, CommandLineForms) {
+  const std::string here = fs::current_path().string();
   struct Case {
     std::vector<std::string> arguments;
     CommandLine::Action action;
     std::int32_t job;
+    std::optional<double> scale = std::nullopt;
+    std::string directory = {};
+    bool vtk = false;
   } cases[] = {
       {{}, CommandLine::Action::run, 1},
       {{"--job", "0"}, CommandLine::Action::run, 0},
       {{"--job=6"}, CommandLine::Action::run, 6},
-      {{"--job", "-3"}, CommandLine::Action::run, -3},
+      {{"--job", "-3"}, CommandLine::Action::usage_error, 1},
+      {{"--job", "7"}, CommandLine::Action::usage_error, 1},
       {{"--job", "+4"}, CommandLine::Action::run, 4},
       {{"--version"}, CommandLine::Action::version, 1},
       {{"--job", "2", "--help"}, CommandLine::Action::help, 2},
       {{"--job="}, CommandLine::Action::usage_error, 1},
+      // The factor is read as the console answer is: free-form, first value.
+      {{"--scale", "10"}, CommandLine::Action::run, 1, 10.0},
+      {{"--scale=2.5e1"}, CommandLine::Action::run, 1, 25.0},
+      {{"--scale", "-.5"}, CommandLine::Action::run, 1, -0.5},
+      {{"--job", "1", "--scale", "3 and more"}, CommandLine::Action::run, 1, 3.0},
+      {{"--scale", ""}, CommandLine::Action::usage_error, 1},
+      {{"--scale", "1", "--scale", "2"}, CommandLine::Action::usage_error, 1},
+      {{"--scale", "1", "--job", "0"}, CommandLine::Action::usage_error, 1},
+      {{"-C", here}, CommandLine::Action::run, 1, std::nullopt, here},
+      {{"-C" + here, "--vtk"}, CommandLine::Action::run, 1, std::nullopt, here, true},
+      {{"--directory=" + here}, CommandLine::Action::run, 1, std::nullopt, here},
+      {{"--directory", here, "-C", here}, CommandLine::Action::usage_error, 1},
+      {{"--vtk", "--job", "5"}, CommandLine::Action::run, 5, std::nullopt, {}, true},
   };
   for (const Case& c : cases) {
     const CommandLine command = parse_command_line(c.arguments);
-    EXPECT_EQ(command.action, c.action);
+    EXPECT_EQ(command.action, c.action) << c.arguments[0];
     if (c.action == CommandLine::Action::run) {
       EXPECT_EQ(command.job_code, c.job);
+      EXPECT_EQ(command.options.scale, c.scale);
+      EXPECT_EQ(command.directory, c.directory);
+      EXPECT_EQ(command.options.vtk, c.vtk);
     }
   }
 }
@@ -106,13 +138,14 @@ TEST(Driver, GeneratorAndDeckJobsSkipAMissingListing) {
   for (const char* job : {"0", "5"}) {
     const fs::path dir = fresh_directory(std::string("driver_skip_") + job);
     const RunResult result = run_meridian(dir, {"--job", job}, "");
-    // No listing: the job's own input is missing, so its first read ends the run.
+    // No listing: the listing phase is skipped, and the job's own input is
+    // missing too.
     EXPECT_EQ(result.exit_status, 2);
     EXPECT_EQ(result.standard_output, banner_bytes);
-    EXPECT_FALSE(fs::exists(dir / "n3dhsp")) << "the listing phase is skipped";
     const char* input = job[0] == '0' ? "parameter_in.txt" : "nikein.txt";
-    EXPECT_TRUE(fs::exists(dir / input));
-    EXPECT_NE(result.standard_error.find(input), std::string::npos) << result.standard_error;
+    EXPECT_EQ(result.standard_error,
+              std::string("meridian: ") + input + ": the input file is missing\r\n");
+    EXPECT_TRUE(directory_files(dir).empty());
     fs::remove_all(dir);
   }
 }

@@ -208,22 +208,51 @@ std::vector<ErrorCase> error_cases() {
        {},
        nullptr,
        true});
-
-  // ---- any file: open, read, write
-  add({"listing_missing",
-       {},
-       "10\n",
+  add({"job_out_of_range", {"--job", "7"}, "", nullptr, 2, "the job must be 0 to 6, not 7", true,
+       {}, nullptr, true});
+  add({"job_negative", {"--job=-3"}, "", nullptr, 2, "the job must be 0 to 6, not -3", true, {},
+       nullptr, true});
+  add({"scale_not_a_number",
+       {"--scale", "ten"},
+       "",
        nullptr,
        2,
-       "n3dhsp, line 1: end of file while reading the title block",
+       "the scale factor must be a number, not \"ten\"",
        true,
-       {"n3dhsp"}});
+       {},
+       nullptr,
+       true});
+  add({"scale_without_factor", {"--scale"}, "", nullptr, 2, "--scale needs a scale factor", true,
+       {}, nullptr, true});
+  add({"scale_with_another_job",
+       {"--job", "2", "--scale", "10"},
+       "",
+       nullptr,
+       2,
+       "--scale answers the scale question of job 1; job 2 asks none",
+       true,
+       {},
+       nullptr,
+       true});
+  add({"directory_missing",
+       {"-C", "no_such_folder"},
+       "",
+       nullptr,
+       2,
+       "no directory \"no_such_folder\"",
+       true,
+       {},
+       nullptr,
+       true});
+
+  // ---- any file: open, read, write
+  add({"listing_missing", {}, "10\n", nullptr, 2, "n3dhsp: the input file is missing", true, {}});
   add({"listing_is_a_directory",
        {},
        "10\n",
        [](const fs::path& dir) { fs::create_directory(dir / "n3dhsp"); },
        2,
-       "n3dhsp: cannot open for reading: Is a directory",
+       "n3dhsp: the input file is missing",
        true,
        {"n3dhsp"}});
   add({"listing_unreadable",
@@ -268,7 +297,7 @@ std::vector<ErrorCase> error_cases() {
        true,
        {"n3dhsp", "model_load.dat", "model_stress_1.dat"}});
   // The step's files are opened together before any is written: the ones
-  // opened before the blocked one stay empty.
+  // opened before the blocked one are abandoned, and no earlier file changes.
   add({"extract_blocked",
        {"--job", "6"},
        "",
@@ -279,11 +308,7 @@ std::vector<ErrorCase> error_cases() {
        2,
        "spring_1.csv: cannot open for writing: Is a directory",
        true,
-       {"n3dhsp", "model_load.dat", "model_stress_1.dat", "line_node_1.csv", "spring_1.csv"},
-       [](const fs::path& dir) {
-         EXPECT_EQ(read_file(dir / "model_stress_1.dat"), "");
-         EXPECT_EQ(read_file(dir / "line_node_1.csv"), "");
-       }});
+       {"n3dhsp", "model_load.dat", "spring_1.csv"}});
 
   // ---- n3dhsp: the listing
   {
@@ -498,19 +523,14 @@ std::vector<ErrorCase> error_cases() {
          true,
          {"n3dhsp", "nikein", "model_load.dat", "model_stress_1.dat"},
          unchanged("nikein", short_deck)});
-    add({"deck_rewrite_cannot_create",
+    add({"deck_missing_for_its_springs",
          {"--job", "4"},
          "",
-         [](const fs::path& dir) {
-           put(dir, "n3dhsp", listing_text(bricks_on_a_spring()));
-           put(dir, "nikein", spring_deck);
-           fs::create_directory(dir / "nikein.rewrite.tmp");
-         },
+         [](const fs::path& dir) { put(dir, "n3dhsp", listing_text(bricks_on_a_spring())); },
          2,
-         "nikein.rewrite.tmp: cannot open for writing: Is a directory",
+         "nikein: the input file is missing",
          true,
-         {"n3dhsp", "nikein", "nikein.rewrite.tmp", "model_load.dat", "model_stress_1.dat"},
-         unchanged("nikein", spring_deck)});
+         {"n3dhsp"}});
     // No spring is released, so the marker file is due; it cannot be made
     // after the new deck is in place.
     add({"done_marker_cannot_be_made",
@@ -553,10 +573,10 @@ std::vector<ErrorCase> error_cases() {
     return c;
   };
   {
-    ErrorCase c = generator("parameters_missing", "",
-                            "parameter_in.txt, line 1: end of file while reading the count record "
-                            "of the blocks section");
+    ErrorCase c = generator("parameters_missing", "", "parameter_in.txt: the input file is missing");
     c.prepare = nullptr;
+    c.files_after = {};
+    c.check_after = nullptr;
     add(c);
   }
   add(generator("parameters_count_not_a_digit", "* blocks\nx\n",
@@ -611,10 +631,9 @@ std::vector<ErrorCase> error_cases() {
                      2,    message,        true, {"nikein.txt"}};
   };
   {
-    ErrorCase c = deck("deck_missing", "",
-                       "nikein.txt, line 1: end of file while reading the interface header of the "
-                       "input deck");
+    ErrorCase c = deck("deck_missing", "", "nikein.txt: the input file is missing");
     c.prepare = nullptr;
+    c.files_after = {};
     add(c);
   }
   add(deck("deck_counts_too_large",
@@ -661,7 +680,7 @@ TEST_P(ErrorCatalogue, EndsWithItsMessageAndLeavesNothingHalfWritten) {
         << result.standard_output;
   } else if (c.usage) {
     EXPECT_TRUE(result.standard_error.starts_with("meridian: " + c.message +
-                                                  "\r\nUsage: meridian [--job N]\r\n"))
+                                                  "\r\nUsage: meridian [--job N] [--scale F] [-C DIR] [--vtk]\r\n"))
         << result.standard_error;
     EXPECT_EQ(result.standard_output, "") << "a bad argument starts no run";
   } else if (c.exact) {
@@ -708,9 +727,9 @@ std::set<std::string> entry_names(const fs::path& dir) {
   return names;
 }
 
-// A write that fails part-way removes the incomplete file: the files finished
-// before it stay, nothing half-written does.
-TEST(ErrorCatalogueWrites, FailedWriteRemovesTheIncompleteFile) {
+// A write that fails part-way leaves no half-written file: the files finished
+// before it stay, and an earlier run's file of that name stays as it was.
+TEST(ErrorCatalogueWrites, FailedWriteLeavesNothingHalfWritten) {
   ListingFixture fixture;
   testing::add_block(fixture, 10, 10, 8);
   testing::add_simple_steps(fixture, 1);
@@ -723,12 +742,19 @@ TEST(ErrorCatalogueWrites, FailedWriteRemovesTheIncompleteFile) {
   const RunResult result = run_with_file_size_limit(dir, {}, "10\n", limit);
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_EQ(result.standard_error,
-            "meridian: model_stress_1.dat: cannot write: File too large; the incomplete file is "
-            "removed\r\n");
+            "meridian: model_stress_1.dat: cannot write: File too large; no file is made\r\n");
   EXPECT_EQ(entry_names(dir), (std::set<std::string>{"n3dhsp", "model_load.dat"}));
   const std::string model = read_file(dir / "model_load.dat");
   EXPECT_LT(model.size(), limit);
   EXPECT_TRUE(model.ends_with("\r\n"));
+
+  put(dir, "model_stress_1.dat", "an earlier run's result\r\n");
+  const RunResult again = run_with_file_size_limit(dir, {}, "10\n", limit);
+  EXPECT_EQ(again.standard_error,
+            "meridian: model_stress_1.dat: cannot write: File too large; the earlier file is left "
+            "as it was\r\n");
+  EXPECT_EQ(read_file(dir / "model_stress_1.dat"), "an earlier run's result\r\n");
+  EXPECT_EQ(entry_names(dir), (std::set<std::string>{"n3dhsp", "model_load.dat", "model_stress_1.dat"}));
   fs::remove_all(dir);
 }
 
@@ -746,16 +772,17 @@ TEST(ErrorCatalogueWrites, DeckRewriteBrokenOffLeavesTheOldDeck) {
   const RunResult result = run_with_file_size_limit(dir, {"--job", "4"}, "", 128 * 1024);
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_EQ(result.standard_error,
-            "meridian: nikein.rewrite.tmp: cannot write: File too large; the incomplete file is "
-            "removed\r\n");
+            "meridian: nikein: cannot write: File too large; the earlier file is left as it "
+            "was\r\n");
   EXPECT_EQ(entry_names(dir),
             (std::set<std::string>{"n3dhsp", "nikein", "model_load.dat", "model_stress_1.dat"}));
   EXPECT_EQ(read_file(dir / "nikein"), deck);
   fs::remove_all(dir);
 }
 
-// A link left under the temporary name is replaced, not written through.
-TEST(ErrorCatalogueWrites, DeckRewriteDoesNotFollowALinkedTemporaryName) {
+// The new deck goes under a temporary name of its own run: a link under the
+// name earlier versions used is neither written through nor removed.
+TEST(ErrorCatalogueWrites, DeckRewriteLeavesOtherFilesAlone) {
   const fs::path dir = fresh_directory("errors_deck_link");
   put(dir, "n3dhsp", listing_text(bricks_on_a_spring()));
   put(dir, "nikein", spring_deck);
@@ -767,8 +794,9 @@ TEST(ErrorCatalogueWrites, DeckRewriteDoesNotFollowALinkedTemporaryName) {
   EXPECT_EQ(read_file(dir / "elsewhere.txt"), "not a deck\n");
   EXPECT_FALSE(fs::is_symlink(dir / "nikein"));
   EXPECT_NE(read_file(dir / "nikein").find("       1      12    4    7\r\n"), std::string::npos);
-  EXPECT_EQ(entry_names(dir), (std::set<std::string>{"n3dhsp", "nikein", "elsewhere.txt", "done",
-                                                     "model_load.dat", "model_stress_1.dat"}));
+  EXPECT_EQ(entry_names(dir),
+            (std::set<std::string>{"n3dhsp", "nikein", "elsewhere.txt", "nikein.rewrite.tmp",
+                                   "done", "model_load.dat", "model_stress_1.dat"}));
   fs::remove_all(dir);
 }
 

@@ -76,8 +76,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, GoldenRuns,
                          ::testing::Values("gen_worked_example", "gen_block_2x1x1_connectivity",
                                            "gen_constraint_sequences", "gen_constraint_code_8"));
 
-TEST(GeneratorRun, MissingParameterFileLeavesEmptyCardFiles) {
+TEST(GeneratorRun, MissingParameterFileCreatesNoCardFile) {
   TempDir directory;
+  ConsoleFiles console;
+  try {
+    run_generator(job_row(0), RunOptions{}, console.console);
+    FAIL() << "no error";
+  } catch (const FatalError& error) {
+    EXPECT_STREQ(error.what(), "parameter_in.txt: the input file is missing");
+  }
+  EXPECT_TRUE(directory.files().empty());
+}
+
+TEST(GeneratorRun, EmptyParameterFileLeavesEmptyCardFiles) {
+  TempDir directory;
+  write_file("parameter_in.txt", "");
   ConsoleFiles console;
   try {
     run_generator(job_row(0), RunOptions{}, console.console);
@@ -87,7 +100,6 @@ TEST(GeneratorRun, MissingParameterFileLeavesEmptyCardFiles) {
                  "parameter_in.txt, line 1: end of file while reading the count record of the "
                  "blocks section");
   }
-  EXPECT_EQ(read_file("parameter_in.txt"), "");
   for (const char* name : card_file_names) EXPECT_EQ(read_file(name), "") << name;
 }
 

@@ -110,11 +110,24 @@ TEST_F(ReadListing, NoAnswerEndsTheRun) {
   EXPECT_FALSE(fs::exists("model_stress_1.dat"));
 }
 
-TEST_F(ReadListing, MissingListingIsCreatedEmptyAndEndsTheRun) {
-  EXPECT_EQ(run(1, "1.0\n"), "fatal: n3dhsp, line 1: end of file while reading the title block");
-  EXPECT_TRUE(fs::exists("n3dhsp"));
-  EXPECT_EQ(fs::file_size("n3dhsp"), 0u);
-  EXPECT_FALSE(fs::exists("model_load.dat"));
+TEST_F(ReadListing, MissingListingEndsTheRunAndCreatesNothing) {
+  EXPECT_EQ(run(1, "1.0\n"), "fatal: n3dhsp: the input file is missing");
+  EXPECT_TRUE(scratch_.files().empty());
+}
+
+TEST_F(ReadListing, ScaleGivenAsksNothing) {
+  write_listing_file(small_model(1), "n3dhsp");
+  InputFile input = InputFile::from_text("console", "");
+  OutputFile output = OutputFile::in_memory("console");
+  Console console{input, output};
+  RunOptions options;
+  options.scale = 10.0;
+  run_listing_outputs(job_row(1), options, console);
+  output.flush();
+  EXPECT_EQ(output.contents(), "");
+  const std::string with_option = file("model_stress_1.dat");
+  EXPECT_EQ(run(1, "10\n"), prompt);
+  EXPECT_EQ(file("model_stress_1.dat"), with_option);
 }
 
 TEST_F(ReadListing, BadListingWritesNothing) {
