@@ -38,6 +38,32 @@ std::map<std::string, std::string> directory_files(const std::filesystem::path& 
   return files;
 }
 
+namespace {
+
+// In a forked child: runs meridian in `directory` with the given standard
+// streams; never returns.
+[[noreturn]] void exec_meridian(const std::filesystem::path& directory,
+                                const std::vector<std::string>& arguments, const char* in_path,
+                                const char* out_path, const char* err_path) {
+  if (::chdir(directory.c_str()) != 0) ::_exit(126);
+  const int in = ::open(in_path, O_RDONLY);
+  const int out = ::open(out_path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int err = ::open(err_path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (in < 0 || out < 0 || err < 0) ::_exit(126);
+  ::dup2(in, 0);
+  ::dup2(out, 1);
+  ::dup2(err, 2);
+  std::vector<std::string> words = {MERIDIAN_BINARY};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  ::execv(argv[0], argv.data());
+  ::_exit(127);
+}
+
+}  // namespace
+
 RunResult run_meridian(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
                        const std::string& input) {
   // Standard streams go through files beside the run directory, so the run
@@ -48,21 +74,8 @@ RunResult run_meridian(const std::filesystem::path& directory, const std::vector
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
-    if (::chdir(directory.c_str()) != 0) ::_exit(126);
-    const int in = ::open((streams / "stdin").c_str(), O_RDONLY);
-    const int out = ::open((streams / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open((streams / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    std::vector<std::string> words = {MERIDIAN_BINARY};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
+    exec_meridian(directory, arguments, (streams / "stdin").c_str(), (streams / "stdout").c_str(),
+                  (streams / "stderr").c_str());
   }
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -72,6 +85,14 @@ RunResult run_meridian(const std::filesystem::path& directory, const std::vector
   result.standard_error = read_file(streams / "stderr");
   std::filesystem::remove_all(streams);
   return result;
+}
+
+pid_t start_meridian(const std::filesystem::path& directory,
+                     const std::vector<std::string>& arguments) {
+  const pid_t child = ::fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) exec_meridian(directory, arguments, "/dev/null", "/dev/null", "/dev/null");
+  return child;
 }
 
 }  // namespace meridian::testing_support

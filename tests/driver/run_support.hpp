@@ -1,6 +1,8 @@
 #pragma once
 // Runs the built meridian executable in a directory and collects what it did.
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -17,6 +19,11 @@ struct RunResult {
 // Runs `meridian` with `arguments` in `directory`, feeding `input` on standard input.
 RunResult run_meridian(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
                        const std::string& input);
+
+// Starts `meridian` with `arguments` in `directory` (standard streams on
+// /dev/null) and returns its process id without waiting for it.
+pid_t start_meridian(const std::filesystem::path& directory,
+                     const std::vector<std::string>& arguments);
 
 // A fresh, empty directory for one test.
 std::filesystem::path fresh_directory(const std::string& name);
