@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,30 @@ TEST(Driver, ConsoleAnswerThatIsNotANumber) {
     EXPECT_TRUE(fs::exists(dir / "model_load.dat")) << "written before the question";
     EXPECT_FALSE(fs::exists(dir / "model_stress_1.dat"));
     fs::remove_all(dir);
+  }
+}
+
+// Every option --help names is described in the manual page.
+TEST(Driver, ManualPageNamesEveryOption) {
+  const std::string manual = read_file(fs::path(MERIDIAN_SOURCE_DIR) / "docs" / "meridian.1");
+  ASSERT_FALSE(manual.empty());
+  const std::string usage = usage_text();
+  const std::size_t options = usage.find("Options:\n");
+  ASSERT_NE(options, std::string::npos);
+  std::set<std::string> names;
+  // Option words: "-X" or "--name", at the start of an option line or after ", ".
+  for (std::size_t at = options; at < usage.size() && usage.compare(at, 6, "\nJobs ") != 0; ++at) {
+    if (usage[at] != '-' || (usage[at - 1] != ' ' && usage[at - 1] != ',')) continue;
+    std::size_t end = at;
+    while (end < usage.size() && (usage[end] == '-' || std::isalpha(static_cast<unsigned char>(usage[end])))) ++end;
+    names.insert(usage.substr(at, end - at));
+    at = end;
+  }
+  EXPECT_GE(names.size(), 7u) << "the options section was not read";
+  for (const std::string& name : names) {
+    std::string escaped;  // man(7) writes a minus as \-
+    for (const char c : name) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+    EXPECT_NE(manual.find(escaped), std::string::npos) << name << " is not in docs/meridian.1";
   }
 }
 

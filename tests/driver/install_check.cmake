@@ -1,0 +1,22 @@
+# Installs the build into PREFIX and checks what lands there.
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${status}")
+endif()
+foreach(installed bin/meridian share/man/man1/meridian.1)
+  if(NOT EXISTS "${PREFIX}/${installed}")
+    message(FATAL_ERROR "${installed} is not installed")
+  endif()
+endforeach()
+execute_process(COMMAND "${PREFIX}/bin/meridian" --version OUTPUT_VARIABLE version
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0 OR NOT version MATCHES "^meridian ")
+  message(FATAL_ERROR "the installed program does not run: ${status} ${version}")
+endif()
+file(READ "${PREFIX}/share/man/man1/meridian.1" manual)
+if(NOT manual MATCHES "^\\.TH MERIDIAN 1")
+  message(FATAL_ERROR "the installed manual page is not a man(7) page")
+endif()
+file(REMOVE_RECURSE "${PREFIX}")
