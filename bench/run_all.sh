@@ -75,6 +75,40 @@ fi
 rm -f "$work/rows.txt"
 
 echo "== 3. end to end: job 1 (scale factor 10) on synthetic listings, warm file cache"
+# The lower of two timing lines (by wall time, their second field).
+faster() {
+  if [ -z "$2" ] || awk -v a="$1" -v b="$2" 'BEGIN { split(a, x); split(b, y); exit !(x[2] < y[2]) }'; then
+    echo "$1"
+  else
+    echo "$2"
+  fi
+}
+
+# Job 1 with the given options against its I/O floor, best of 5 each: the
+# floor reads the same listing and writes files of the same names and sizes
+# as the run's results into a fresh folder (bench/io_floor.py). `sync` before
+# every timed run of both.
+against_floor() {  # dir label options...
+  local dir=$1 label=$2
+  shift 2
+  local best="" line floor="" wall fwall
+  for _ in 1 2 3 4 5; do
+    rm -f "$dir"/model_* "$dir"/model.vtu
+    sync
+    line=$(python3 "$root/bench/run_job.py" "$build/meridian" "$dir" 1 "$@")
+    best=$(faster "$line" "$best")
+  done
+  for _ in 1 2 3 4 5; do
+    sync
+    line=$(python3 "$root/bench/io_floor.py" "$dir/n3dhsp" "$dir" "$work/floor")
+    floor=$(faster "$line" "$floor")
+  done
+  rm -rf "$work/floor"
+  wall=$(awk '{ print $2 }' <<<"$best")
+  fwall=$(awk '{ print $2 }' <<<"$floor")
+  echo "$label: $best; I/O floor: $floor; $(ratio "$wall" "$fwall")x the floor"
+}
+
 run_listing() {  # name nodes elements steps
   local dir=$work/$1
   mkdir -p "$dir"
@@ -97,6 +131,11 @@ run_listing() {  # name nodes elements steps
   wall=$(awk '{ print $2 }' <<<"$best")
   echo "$1: $2 nodes, $3 elements, $4 steps, $((bytes / 1000000)) MB: $best," \
        "$(awk -v b="$bytes" -v w="$wall" 'BEGIN { printf "%.0f", b / 1e6 / w }') MB/s"
+  if [ "$1" = steps10 ]; then
+    against_floor "$dir" "job 1 --scale 10" --scale 10
+    against_floor "$dir" "job 1 --scale 10 --vtk" --scale 10 --vtk
+    MERIDIAN_BENCH_PREFIX="taskset -c 0" against_floor "$dir" "job 1 --scale 10, one core" --scale 10
+  fi
   if [ "$1" = steps10 ] && [ "$have_fortran" = 1 ]; then
     local f
     f=$("$bin/fortran_listing" "$dir/n3dhsp" "$dir" "$2" "$3")

@@ -4,8 +4,10 @@ time, split at the scale-factor question into the reading phase (listing read,
 model_load.dat written) and the writing phase (stress files), with the CPU
 time and the peak resident memory of the run.
 
-Usage: run_job.py <meridian> <directory> [job]
+Usage: run_job.py <meridian> <directory> [job [option ...]]
 Prints: wall <s> read <s> write <s> cpu <s> rss_mb <MB>
+With --scale among the options nothing is asked: read is the whole run.
+Prefixing the command (for example with taskset) goes through MERIDIAN_BENCH_PREFIX.
 """
 import os
 import subprocess
@@ -18,12 +20,15 @@ PROMPT = b"Input the scale factor of presented deformation ="
 def main() -> int:
     binary, directory = sys.argv[1], sys.argv[2]
     job = sys.argv[3] if len(sys.argv) > 3 else "1"
-    args = [binary] if job == "1" else [binary, "--job", job]
+    options = sys.argv[4:]
+    prefix = os.environ.get("MERIDIAN_BENCH_PREFIX", "").split()
+    args = prefix + [binary] + ([] if job == "1" else ["--job", job]) + options
+    asks = job == "1" and not any(o.startswith("--scale") for o in options)
     start = time.monotonic()
     process = subprocess.Popen(args, cwd=directory, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     asked = None
     seen = b""
-    if job == "1":
+    if asks:
         while PROMPT not in seen:
             chunk = process.stdout.read1(4096)
             if not chunk:

@@ -58,6 +58,157 @@ constexpr std::array<double, 45> scale_divisors = make_scale_table(false);
 
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// ---- Ew.d digits without to_chars
+//
+// The d significant digits of a positive double x, rounded from its exact
+// binary value with ties to even, for d up to 15: with k chosen so that
+// 10^(d-1) <= x * 10^k < 10^d, the digits are the integer nearest x * 10^k.
+//
+// For k from 0 to 22, x * 10^k = m * 10^k / 2^s with m the 53-bit significand:
+// m * 10^k fits 128 bits, so the integer part and the remainder are exact.
+//
+// Otherwise, in the x87 extended format (64-bit significand) x and every
+// 10^|k| up to 10^27 are exact, so y = x * 10^k (or x / 10^-k) is rounded once
+// and lies within |y| * 2^-64 of the exact product. Unless y's fraction is
+// within twice that bound of one half, the integer nearest y is the integer
+// nearest the exact product. The rare values this cannot decide, and those
+// outside the exact powers, go to to_chars, the reference for every digit.
+
+constexpr bool extended_digits_available = std::numeric_limits<long double>::digits >= 64;
+constexpr int max_fast_digits = 15;
+constexpr int max_exact_power = 22;  // 10^22 * 2^53 < 2^127
+
+constexpr std::array<long double, 28> make_extended_powers() {
+  std::array<long double, 28> powers{};
+  long double power = 1.0L;
+  for (long double& p : powers) {
+    p = power;
+    power *= 10.0L;
+  }
+  return powers;
+}
+constexpr std::array<long double, 28> extended_powers = make_extended_powers();
+
+using uint128 = unsigned __int128;
+
+constexpr std::array<uint128, max_exact_power + 1> make_wide_powers() {
+  std::array<uint128, max_exact_power + 1> powers{};
+  uint128 power = 1;
+  for (uint128& p : powers) {
+    p = power;
+    power *= 10;
+  }
+  return powers;
+}
+constexpr std::array<uint128, max_exact_power + 1> wide_powers = make_wide_powers();
+
+constexpr std::array<std::uint64_t, 17> make_integer_powers() {
+  std::array<std::uint64_t, 17> powers{};
+  std::uint64_t power = 1;
+  for (std::uint64_t& p : powers) {
+    p = power;
+    power *= 10;
+  }
+  return powers;
+}
+constexpr std::array<std::uint64_t, 17> integer_powers = make_integer_powers();
+
+// The two-digit groups "00" to "99".
+constexpr std::array<char, 200> make_digit_pairs() {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}
+constexpr std::array<char, 200> digit_pairs = make_digit_pairs();
+
+// Writes the `count` decimal digits of n (which has at most that many) at out.
+inline void write_digits(char* out, std::uint64_t n, int count) {
+  char* p = out + count;
+  while (count >= 2) {
+    const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
+    n /= 100;
+    p -= 2;
+    p[0] = digit_pairs[pair];
+    p[1] = digit_pairs[pair + 1];
+    count -= 2;
+  }
+  if (count == 1) p[-1] = static_cast<char>('0' + n);
+}
+
+// What a scaling x * 10^k gave.
+enum class Scaled { nearest, too_large, undecided };
+
+// The integer nearest x * 10^k (ties to even) for x = significand * 2^-shift,
+// k in 0..22; too_large when x * 10^k is not below 10^digits.
+inline Scaled exact_nearest(std::uint64_t significand, int shift, int k, int digits,
+                            std::uint64_t& nearest) {
+  if (shift <= 0 || shift >= 128) return Scaled::undecided;
+  const uint128 product = significand * wide_powers[static_cast<std::size_t>(k)];
+  const uint128 whole = product >> shift;
+  if (whole >= integer_powers[static_cast<std::size_t>(digits)]) return Scaled::too_large;
+  const uint128 remainder = product - (whole << shift);
+  const uint128 half = uint128{1} << (shift - 1);
+  const bool up = remainder > half || (remainder == half && (whole & 1) != 0);
+  nearest = static_cast<std::uint64_t>(whole) + (up ? 1u : 0u);
+  return Scaled::nearest;
+}
+
+// The integer nearest x * 10^k in extended precision; undecided when the
+// rounding error could decide it.
+inline Scaled extended_nearest(double x, int k, int digits, std::uint64_t& nearest) {
+  if constexpr (!extended_digits_available) {
+    return Scaled::undecided;
+  } else {
+    if (k > 27 || k < -27) return Scaled::undecided;
+    const long double upper = static_cast<long double>(integer_powers[static_cast<std::size_t>(digits)]);
+    const long double y = k >= 0 ? x * extended_powers[static_cast<std::size_t>(k)]
+                                 : x / extended_powers[static_cast<std::size_t>(-k)];
+    if (y >= upper) return Scaled::too_large;
+    const auto whole = static_cast<std::int64_t>(y);
+    const long double from_half = (y - static_cast<long double>(whole)) - 0.5L;
+    // Twice the rounding error bound of y: 10^d * 2^-63.
+    const long double margin = upper * 0x1p-63L;
+    if (from_half <= margin && from_half >= -margin) return Scaled::undecided;
+    nearest = static_cast<std::uint64_t>(whole) + (from_half > 0 ? 1u : 0u);
+    return Scaled::nearest;
+  }
+}
+
+// The d significant digits of `magnitude` (positive, finite) into `digits_out`
+// and the exponent of the 0.DDD form into `exponent`; false when this path
+// cannot decide them.
+bool fast_digits(double magnitude, int digits, char* digits_out, int& exponent) {
+  if (digits > max_fast_digits) return false;
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  if (biased == 0) return false;  // subnormal
+  const std::uint64_t significand = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const int shift = 1075 - biased;  // magnitude = significand * 2^-shift
+  // floor(log10(x)) is p or p + 1 for x in [2^b, 2^(b+1)): 78913 / 2^18 is
+  // log10(2) to the precision this needs for |b| < 1700.
+  const int p = ((biased - 1023) * 78913) >> 18;
+  std::uint64_t n = 0;
+  int k = digits - 1 - p;
+  Scaled scaled = Scaled::too_large;
+  for (int attempt = 0; attempt < 2 && scaled == Scaled::too_large; ++attempt) {
+    if (attempt == 1) --k;  // p was one below floor(log10(x))
+    scaled = k >= 0 && k <= max_exact_power ? exact_nearest(significand, shift, k, digits, n)
+                                            : extended_nearest(magnitude, k, digits, n);
+  }
+  if (scaled != Scaled::nearest) return false;
+  exponent = digits - k;
+  if (n == integer_powers[static_cast<std::size_t>(digits)]) {
+    n = integer_powers[static_cast<std::size_t>(digits - 1)];
+    ++exponent;
+  }
+  if (n < integer_powers[static_cast<std::size_t>(digits - 1)]) return false;
+  write_digits(digits_out, n, digits);
+  return true;
+}
+
 }  // namespace
 
 void render_integer(char* out, int width, std::int64_t value) {
@@ -81,24 +232,12 @@ void render_exponent(char* out, int width, int digits, double value) {
     return;
   }
   if (value != 0.0) {
-    // to_chars rounds the exact binary value correctly (ties to even) to
-    // d significant digits: "D.DDDDe+XX" with the point after the first digit,
-    // "De+XX" for one digit. The field is then written straight into `out`.
-    char scientific[96];
-    const auto result = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
-                                      std::chars_format::scientific, digits - 1);
-    const char* const e = scientific + (digits == 1 ? 1 : digits + 1);
-    int parsed = 0;
-    for (const char* p = e + 2; p < result.ptr; ++p) parsed = parsed * 10 + (*p - '0');
-    // 0.DDDD form: one more than the scientific exponent.
-    const int exponent = (e[1] == '-' ? -parsed : parsed) + 1;
-    const int magnitude = exponent < 0 ? -exponent : exponent;
     const bool negative = value < 0.0;
     // [-]0.<digits> and four characters of exponent (E+xx, or +xxx).
     const int full = (negative ? 1 : 0) + 2 + digits + 4;
     const bool leading_zero = full <= width;  // the 0 only when there is room
     const int length = leading_zero ? full : full - 1;
-    if (length > width || magnitude > 999) {
+    if (length > width) {
       fill_asterisks(out, width);
       return;
     }
@@ -116,9 +255,28 @@ void render_exponent(char* out, int width, int digits, double value) {
     }
     if (leading_zero) *p++ = '0';
     *p++ = '.';
-    *p++ = scientific[0];
-    std::memcpy(p, scientific + 2, static_cast<std::size_t>(digits - 1));
-    p += digits - 1;
+    // The d significant digits rounded from the exact binary value (ties to
+    // even), straight into the field, and the exponent of the 0.DDDD form: by
+    // the fast paths when they decide them, else from to_chars ("D.DDDDe+XX",
+    // "De+XX" for one digit).
+    int exponent = 0;
+    if (!fast_digits(std::fabs(value), digits, p, exponent)) {
+      char scientific[96];
+      const auto result = std::to_chars(scientific, scientific + sizeof scientific,
+                                        std::fabs(value), std::chars_format::scientific, digits - 1);
+      const char* const e = scientific + (digits == 1 ? 1 : digits + 1);
+      int parsed = 0;
+      for (const char* q = e + 2; q < result.ptr; ++q) parsed = parsed * 10 + (*q - '0');
+      exponent = (e[1] == '-' ? -parsed : parsed) + 1;
+      p[0] = scientific[0];
+      std::memcpy(p + 1, scientific + 2, static_cast<std::size_t>(digits - 1));
+    }
+    p += digits;
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    if (magnitude > 999) {
+      fill_asterisks(out, width);
+      return;
+    }
     const char sign = exponent < 0 ? '-' : '+';
     if (magnitude <= 99) {
       p[0] = 'E';

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -199,6 +200,65 @@ TEST(ParseReal, AgreesWithStrtodOnRandomTexts) {
     double ours = 0;
     ASSERT_TRUE(parse_real(text, 0, ours)) << text;
     EXPECT_EQ(ours, std::strtod(text.c_str(), nullptr)) << text;
+  }
+}
+
+// The digits and exponent an Ew.d field shows, against to_chars's correctly
+// rounded scientific form of the same value: every digit count the fast
+// extended-precision path takes (and past it), values of any bit pattern,
+// values just beside a rounding tie of d digits, exact ties, and the powers of
+// ten where the exponent steps.
+TEST(RenderExponent, DigitsMatchToCharsOnRandomValues) {
+  std::mt19937_64 random(8128);
+  const auto check = [](double value, int digits) {
+    const int width = digits + 8;
+    const std::string field = exponent_field(width, digits, value);
+    char expected[96];
+    const auto result = std::to_chars(expected, expected + sizeof expected, std::fabs(value),
+                                      std::chars_format::scientific, digits - 1);
+    std::string mantissa(1, expected[0]);
+    if (digits > 1) mantissa.append(expected + 2, static_cast<std::size_t>(digits - 1));
+    const std::string scientific(expected, result.ptr);
+    const int exponent = std::atoi(scientific.c_str() + scientific.find('e') + 1) + 1;
+    const std::size_t point = field.find('.');
+    ASSERT_NE(point, std::string::npos) << field;
+    EXPECT_EQ(field.substr(point + 1, static_cast<std::size_t>(digits)), mantissa)
+        << value << " with " << digits << " digits: " << field;
+    const std::string tail = field.substr(point + 1 + static_cast<std::size_t>(digits));
+    const int shown = std::atoi(tail.c_str() + (tail[0] == 'E' ? 1 : 0));
+    EXPECT_EQ(shown, exponent) << value << " with " << digits << " digits: " << field;
+  };
+  // Mostly the digit counts of the files (8, 10, 13), where near-ties matter.
+  std::uniform_int_distribution<int> digit_count(1, 17);
+  const int file_digits[] = {8, 10, 13, 13, 15};
+  std::uniform_int_distribution<int> decimal_exponent(-40, 40);
+  std::uniform_real_distribution<double> unit(1.0, 10.0);
+  for (int i = 0; i < 400000; ++i) {
+    const int digits = i % 3 ? file_digits[random() % 5] : digit_count(random);
+    double value = 0.0;
+    switch (i % 4) {
+      case 0:  // any bit pattern of a finite, nonzero double
+        do {
+          value = std::bit_cast<double>(random());
+        } while (!std::isfinite(value) || value == 0.0 || std::fabs(value) > 1e99);
+        break;
+      case 1:  // a magnitude such as listings hold
+        value = unit(random) * std::pow(10.0, decimal_exponent(random));
+        break;
+      case 2: {  // the double nearest a decimal tie of d digits (N + 0.5) * 10^e, or a neighbour
+        const double tie = std::round(unit(random) * std::pow(10.0, digits - 1)) + 0.5;
+        const int e = decimal_exponent(random) % 25;
+        value = e >= 0 ? tie * std::pow(10.0, e) : tie / std::pow(10.0, -e);
+        const int step = static_cast<int>(random() % 3) - 1;
+        if (step != 0) value = std::nextafter(value, step * 1e300);
+        break;
+      }
+      default:  // exact binary ties and powers of ten
+        value = (i % 8 == 3) ? std::ldexp(std::round(unit(random) * 1024) + 0.5, -11)
+                             : std::pow(10.0, decimal_exponent(random));
+    }
+    if (i % 2) value = -value;
+    check(value, digits);
   }
 }
 
