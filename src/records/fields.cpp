@@ -124,18 +124,27 @@ constexpr std::array<char, 200> make_digit_pairs() {
 }
 constexpr std::array<char, 200> digit_pairs = make_digit_pairs();
 
-// Writes the `count` decimal digits of n (which has at most that many) at out.
-inline void write_digits(char* out, std::uint64_t n, int count) {
+// Writes the `count` decimal digits of n (which has at most that many) at out,
+// two at a time, in two independent halves (a shorter chain of divisions).
+inline void write_digit_run(char* out, std::uint32_t n, int count) {
   char* p = out + count;
   while (count >= 2) {
-    const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
-    n /= 100;
     p -= 2;
-    p[0] = digit_pairs[pair];
-    p[1] = digit_pairs[pair + 1];
+    std::memcpy(p, &digit_pairs[static_cast<std::size_t>(n % 100) * 2], 2);
+    n /= 100;
     count -= 2;
   }
   if (count == 1) p[-1] = static_cast<char>('0' + n);
+}
+
+inline void write_digits(char* out, std::uint64_t n, int count) {
+  if (count <= 8) {
+    write_digit_run(out, static_cast<std::uint32_t>(n), count);
+    return;
+  }
+  // The last 8 digits, and the at most 8 before them.
+  write_digit_run(out, static_cast<std::uint32_t>(n / 100000000), count - 8);
+  write_digit_run(out + count - 8, static_cast<std::uint32_t>(n % 100000000), 8);
 }
 
 // What a scaling x * 10^k gave.
