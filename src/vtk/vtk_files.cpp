@@ -14,7 +14,6 @@
 namespace meridian {
 namespace {
 
-using vtk::CellArrays;
 using vtk::GridFile;
 using vtk::Section;
 
@@ -33,16 +32,20 @@ void require_rows(std::string_view file, std::size_t size, std::int64_t needed,
   }
 }
 
+// Declares the points' array.
+std::size_t declare_points(GridFile& grid, std::int64_t points) {
+  return grid.declare<double>(Section::points, "", 3, 3 * static_cast<std::uint64_t>(points));
+}
+
 // x, y, z of points 1..points, interleaved.
-std::vector<double> point_coordinates(std::span<const double> x, std::span<const double> y,
-                                      std::span<const double> z, std::int64_t points) {
-  std::vector<double> xyz(static_cast<std::size_t>(points) * 3);
+void fill_points(GridFile& grid, std::size_t array, std::span<const double> x,
+                 std::span<const double> y, std::span<const double> z, std::int64_t points) {
+  vtk::ValueSink<double> out = grid.values<double>(array);
   for (std::size_t i = 0; i < static_cast<std::size_t>(points); ++i) {
-    xyz[3 * i] = x[i];
-    xyz[3 * i + 1] = y[i];
-    xyz[3 * i + 2] = z[i];
+    out(x[i]);
+    out(y[i]);
+    out(z[i]);
   }
-  return xyz;
 }
 
 void write_grid(std::string_view name, const GridFile& grid) {
@@ -76,48 +79,63 @@ void write_model_grid(const ModelView& view, std::int64_t points, const VtkModel
   require_rows(model_file_name, view.nodal_loads.size(), points * 3 * load_cases, "nodal_loads");
   vtk::check_zones(zones, model_file_name);
 
-  CellArrays cells(points);
-  vtk::add_hexahedra(cells, zones);
   const std::size_t springs = std::min(view.spring_node1.size(), view.spring_node2.size());
-  for (std::size_t p = 0; p < springs; ++p) {
-    const std::int32_t ends[2] = {view.spring_node1[p], view.spring_node2[p]};
-    cells.add(ends, vtk::vtk_line, 0, 0);
-  }
+  const auto each_cell = [&zones, &view, springs](const auto& visit) {
+    zones.each(visit);
+    for (std::size_t p = 0; p < springs; ++p) {
+      const std::int32_t ends[2] = {view.spring_node1[p], view.spring_node2[p]};
+      visit(std::span<const std::int32_t>(ends), vtk::vtk_line, 0, 0);
+    }
+  };
+  const vtk::CellCounts counts = vtk::count_cells(each_cell, points);
 
-  GridFile grid(static_cast<std::uint64_t>(points), cells.count());
   const auto n = static_cast<std::size_t>(points);
-  grid.add<double>(Section::points, "", 3,
-                   point_coordinates(view.node_x, view.node_y, view.node_z, points));
-  cells.add_to(grid, "zone", "material");
-  grid.add<std::int32_t>(Section::point_data, "constraint", 1, view.node_constraint.first(n));
   const std::string_view temperature =
       options.temperature_name.empty() ? "temperature" : options.temperature_name;
-  grid.add<double>(Section::point_data, std::string(temperature), 1,
-                   view.node_temperature.first(n));
+  GridFile grid(static_cast<std::uint64_t>(points), counts.cells);
+  const std::size_t xyz = declare_points(grid, points);
+  const vtk::CellArrays cells = vtk::declare_cells(grid, counts, "zone", "material");
+  const std::size_t constraint = grid.declare<std::int32_t>(Section::point_data, "constraint", 1, n);
+  const std::size_t temperatures =
+      grid.declare<double>(Section::point_data, std::string(temperature), 1, n);
+  std::vector<std::size_t> loads;
+  for (std::int64_t k = 1; k <= load_cases; ++k) {
+    loads.push_back(grid.declare<double>(Section::point_data, "load_" + std::to_string(k), 3, 3 * n));
+  }
+  grid.allocate();
+
+  fill_points(grid, xyz, view.node_x, view.node_y, view.node_z, points);
+  vtk::fill_cells(grid, cells, each_cell, points);
+  grid.values<std::int32_t>(constraint).copy(view.node_constraint.data(), n);
+  grid.values<double>(temperatures).copy(view.node_temperature.data(), n);
   // Load case k: columns 3(k-1) .. 3(k-1)+2 of each node's 3n.
-  std::vector<double> load(n * 3);
   const std::size_t columns = 3 * static_cast<std::size_t>(load_cases);
   for (std::int64_t k = 1; k <= load_cases; ++k) {
+    vtk::ValueSink<double> out = grid.values<double>(loads[static_cast<std::size_t>(k - 1)]);
     const double* from = view.nodal_loads.data() + 3 * static_cast<std::size_t>(k - 1);
-    for (std::size_t i = 0; i < n; ++i) std::memcpy(&load[3 * i], from + i * columns, 24);
-    grid.add<double>(Section::point_data, "load_" + std::to_string(k), 3, load);
+    for (std::size_t i = 0; i < n; ++i) out.copy(from + i * columns, 3);
   }
   write_grid(model_file_name, grid);
 }
 
 void write_interface_grid(const ModelView& view, std::int64_t points) {
-  CellArrays cells(points);
-  for (std::size_t i = 0; i < view.interface_segments.size(); ++i) {
-    for (int side = 0; side < 2; ++side) {
-      for (const Segment& segment : view.interface_segments[i][side]) {
-        cells.add(segment, vtk::vtk_quad, static_cast<std::int32_t>(i + 1), side + 1);
+  const auto each_cell = [&view](const auto& visit) {
+    for (std::size_t i = 0; i < view.interface_segments.size(); ++i) {
+      for (int side = 0; side < 2; ++side) {
+        for (const Segment& segment : view.interface_segments[i][side]) {
+          visit(std::span<const std::int32_t>(segment), vtk::vtk_quad,
+                static_cast<std::int32_t>(i + 1), side + 1);
+        }
       }
     }
-  }
-  GridFile grid(static_cast<std::uint64_t>(points), cells.count());
-  grid.add<double>(Section::points, "", 3,
-                   point_coordinates(view.node_x, view.node_y, view.node_z, points));
-  cells.add_to(grid, "interface", "side");
+  };
+  const vtk::CellCounts counts = vtk::count_cells(each_cell, points);
+  GridFile grid(static_cast<std::uint64_t>(points), counts.cells);
+  const std::size_t xyz = declare_points(grid, points);
+  const vtk::CellArrays cells = vtk::declare_cells(grid, counts, "interface", "side");
+  grid.allocate();
+  fill_points(grid, xyz, view.node_x, view.node_y, view.node_z, points);
+  vtk::fill_cells(grid, cells, each_cell, points);
   write_grid(interface_file_name, grid);
 }
 
@@ -171,17 +189,20 @@ VtkSteps::VtkSteps(const StepResults& results) : shared_(std::make_unique<Shared
                                    results.element_material};
   vtk::check_zones(zones, step_file_pattern);
 
-  CellArrays cells(points);
-  vtk::add_hexahedra(cells, zones);
-  GridFile grid(static_cast<std::uint64_t>(points), cells.count());
-  grid.add<double>(Section::points, "", 3,
-                   point_coordinates(results.node_x, results.node_y, results.node_z, points));
-  cells.add_to(grid, "zone", "material");
+  const auto each_cell = [&zones](const auto& visit) { zones.each(visit); };
+  const vtk::CellCounts counts = vtk::count_cells(each_cell, points);
+  GridFile grid(static_cast<std::uint64_t>(points), counts.cells);
+  const std::size_t xyz = declare_points(grid, points);
+  const vtk::CellArrays cells = vtk::declare_cells(grid, counts, "zone", "material");
+  // The step's own arrays follow the shared block in every step file.
   const auto n = static_cast<std::uint64_t>(points);
-  grid.declare<double>(Section::point_data, "displacement", 3, 3 * n);
-  grid.declare<double>(Section::point_data, "stress", 6, 6 * n);
-  grid.declare<double>(Section::point_data, "effective_stress", 1, n);
-  grid.declare<double>(Section::point_data, "temperature", 1, n);
+  grid.declare<double>(Section::point_data, "displacement", 3, 3 * n, true);
+  grid.declare<double>(Section::point_data, "stress", 6, 6 * n, true);
+  grid.declare<double>(Section::point_data, "effective_stress", 1, n, true);
+  grid.declare<double>(Section::point_data, "temperature", 1, n, true);
+  grid.allocate();
+  fill_points(grid, xyz, results.node_x, results.node_y, results.node_z, points);
+  vtk::fill_cells(grid, cells, each_cell, points);
   shared.head = grid.head();
   shared.block = grid.take_block();
 }

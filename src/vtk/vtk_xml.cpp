@@ -51,19 +51,25 @@ std::string_view section_element(Section section) {
 
 }  // namespace
 
-void append_array(std::string& block, const void* values, std::uint64_t bytes) {
-  char count[sizeof bytes];
-  std::memcpy(count, &bytes, sizeof bytes);
-  block.append(count, sizeof count);
-  if (bytes > 0) block.append(static_cast<const char*>(values), bytes);
+std::size_t GridFile::enter(Section section, std::string_view type, std::string name,
+                           int components, std::uint64_t bytes, bool outside) {
+  if (!outside && !entries_.empty() && entries_.back().outside) {
+    throw std::logic_error("a grid array of the block declared after one outside it");
+  }
+  entries_.push_back(Entry{section, type, std::move(name), components, block_end_, bytes, outside});
+  block_end_ += sizeof(std::uint64_t) + bytes;
+  return entries_.size() - 1;
 }
 
-void GridFile::enter(Section section, std::string_view type, std::string name, int components,
-                     std::uint64_t bytes, bool declared) {
-  if (declared_ && !declared) throw std::logic_error("grid array added after a declared one");
-  declared_ = declared_ || declared;
-  entries_.push_back(Entry{section, type, std::move(name), components, block_end_});
-  block_end_ += sizeof(std::uint64_t) + bytes;
+void GridFile::allocate() {
+  std::uint64_t size = 0;
+  for (const Entry& entry : entries_) {
+    if (!entry.outside) size = entry.offset + sizeof(std::uint64_t) + entry.bytes;
+  }
+  block_.assign(size, '\0');
+  for (const Entry& entry : entries_) {
+    if (!entry.outside) std::memcpy(block_.data() + entry.offset, &entry.bytes, sizeof entry.bytes);
+  }
 }
 
 std::string GridFile::head() const {

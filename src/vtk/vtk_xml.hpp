@@ -9,6 +9,7 @@
 // after the "_" that opens the block.
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,33 +39,54 @@ struct TypeName<std::uint8_t> {
   static constexpr std::string_view value = "UInt8";
 };
 
-// Appends one array to an appended block: its byte count, then its values.
-void append_array(std::string& block, const void* values, std::uint64_t bytes);
+// Where the values of one array go: a byte position in a block, not
+// necessarily aligned for T, filled value by value.
+template <class T>
+class ValueSink {
+ public:
+  explicit ValueSink(char* at) : at_(at) {}
+  void operator()(T value) {
+    std::memcpy(at_, &value, sizeof value);
+    at_ += sizeof value;
+  }
+  // Copies `count` values from `values`.
+  void copy(const T* values, std::size_t count) {
+    if (count == 0) return;
+    std::memcpy(at_, values, count * sizeof(T));
+    at_ += count * sizeof(T);
+  }
+
+ private:
+  char* at_;
+};
 
 // The head of one grid file (the XML text up to and including the "_" that
-// opens the appended block) and the bytes of the arrays the block starts with.
-// The block holds the arrays in the order they are added or declared; the
-// head's DataArray elements are grouped by section in that order.
+// opens the appended block) and its block. Arrays are declared first, in the
+// order the block holds them; allocate() then sizes the block, writes each
+// array's byte count, and the writer fills the values in place. The head's
+// DataArray elements are grouped by section in the order declared.
 class GridFile {
  public:
   GridFile(std::uint64_t points, std::uint64_t cells) : points_(points), cells_(cells) {}
 
-  // Adds an array and its values (`components` per point or cell).
+  // Declares the next array: `count` values of T, `components` per point or
+  // cell. An array declared `outside` is not part of block(): the writer
+  // writes its count and values after the block itself, in the order
+  // declared, after every array of the block. Returns the array's number.
   template <class T>
-  void add(Section section, std::string name, int components, std::span<const T> values) {
-    enter(section, TypeName<T>::value, std::move(name), components, values.size_bytes(), false);
-    append_array(block_, values.data(), values.size_bytes());
+  std::size_t declare(Section section, std::string name, int components, std::uint64_t count,
+                      bool outside = false) {
+    return enter(section, TypeName<T>::value, std::move(name), components, count * sizeof(T),
+                 outside);
   }
-  // Declares an array of `count` values of T that the writer appends itself,
-  // after block(), count and values, in the order declared. Nothing can be
-  // added after a declared array.
+  void allocate();
+  // Where the values of a declared array of the block go.
   template <class T>
-  void declare(Section section, std::string name, int components, std::uint64_t count) {
-    enter(section, TypeName<T>::value, std::move(name), components, count * sizeof(T), true);
+  ValueSink<T> values(std::size_t array) {
+    return ValueSink<T>(block_.data() + entries_[array].offset + sizeof(std::uint64_t));
   }
 
   std::string head() const;
-  // The added arrays, as the block holds them.
   const std::string& block() const { return block_; }
   std::string take_block() { return std::move(block_); }
 
@@ -75,16 +97,17 @@ class GridFile {
     std::string name;  // the points' array has none
     int components;
     std::uint64_t offset;
+    std::uint64_t bytes;
+    bool outside;
   };
-  void enter(Section section, std::string_view type, std::string name, int components,
-             std::uint64_t bytes, bool declared);
+  std::size_t enter(Section section, std::string_view type, std::string name, int components,
+                    std::uint64_t bytes, bool outside);
 
   std::uint64_t points_;
   std::uint64_t cells_;
   std::vector<Entry> entries_;
   std::uint64_t block_end_ = 0;  // offset of the next array
   std::string block_;
-  bool declared_ = false;
 };
 
 // The text after the appended block.
