@@ -1,28 +1,18 @@
 #!/usr/bin/python3
-"""Opens the VTK files that meridian --vtk writes with VTK's XML reader.
+"""Reads the VTK files of meridian --vtk with VTK's XML reader.
 
-Runs meridian with --vtk on the bundled example (job 1, scale factor 10), on a
-listing of two bodies with a sliding interface and springs to ground nodes
-(jobs 2 and 6, written by make_contact_listing), on a generated model with a
-sliding interface (job 0, tests/viewer/parameter_in.txt) and on an input deck
-with one (job 5), and reads every .vtu with vtkXMLUnstructuredGridReader:
-
-- points: every node of the listing, at its printed coordinates, exactly;
-- cells: the hexahedra of model_load.dat's zones in order (the same corners as
-  the listing's elements), then the springs as lines between the listing's
-  spring nodes; interface sides as quads of the listing's segments;
-- point data: direction codes, temperatures (base + increment) and loads as
-  the listing prints them; per step the displacements and temperatures of the
-  listing's nodal printout exactly, the stresses and effective stresses equal
-  to the Tecplot stress file's to its 13 digits, and 0 past its nodes;
-- cell data: zone numbers of model_load.dat and the listing's materials;
-- model_stress.pvd names every step file with its step number.
-
-Every other file and the console output of a run with --vtk are byte for byte
-those of the same run without it.
+Runs meridian with and without --vtk on the bundled example (job 1, scale
+factor 10), on a listing of two bodies with a sliding interface and springs
+to ground nodes (jobs 2 and 6; make_contact_listing), on a generated model
+(job 0, parameter_in.txt) and on an input deck (job 5). Every other file and
+the console must be the same with --vtk. Every .vtu is read with
+vtkXMLUnstructuredGridReader and checked: points, cells and point data of a
+listing against the listing's printed values (exactly), the hexahedra and
+their zones against model_load.dat, stresses against the Tecplot stress file
+of the step to its 13 digits (0 past its nodes); the views of job 0 and 5
+against model_load.dat and the interface zone files.
 
 Usage: check_vtk.py MERIDIAN_BINARY SOURCE_DIR MAKE_CONTACT_LISTING_BINARY
-Exit status 0 when everything agrees, 1 otherwise.
 """
 
 import os
@@ -35,51 +25,28 @@ import xml.etree.ElementTree as ElementTree
 
 import vtk
 
-VTK_LINE = 3
-VTK_QUAD = 9
-VTK_HEXAHEDRON = 12
-VTK_FILES = re.compile(r"\.(vtu|pvd)$")
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from check_tecplot import Failures, read_ours  # noqa: E402
+
+VTK_LINE, VTK_QUAD, VTK_HEXAHEDRON = 3, 9, 12
 REAL = r"-?\d\.\d+E[+-]\d\d"
-
-
-class Failures:
-    def __init__(self):
-        self.messages = []
-        self.checked_files = 0
-
-    def check(self, condition, message):
-        if not condition:
-            self.messages.append(message)
-        return condition
-
 
 # ---------------------------------------------------------------- the listing
 
-# Lines that open (or continue after a page break) a section of the listing;
-# "other" ends the section before it. Rows are read only in a section.
+# Lines that open a section of the listing (or continue it after a page
+# break); "other" ends the section before. Rows are read only in a section.
 SECTION_LINES = [
-    ("NODAL POINT data", "nodes"),
-    ("nodal point definitions (continued)", "nodes"),
-    ("HEXAHEDERON ELEMENTS", "elements"),
-    ("element definitions (continued)", "elements"),
-    ("DISCRETE ELEMENT control", "other"),
-    ("discrete element connectivity", "springs"),
-    ("d i s c r e t e", "other"),
-    ("master segments", "master"),
-    ("slave segments", "slave"),
-    ("interface type", "other"),
-    ("CONCENTRATED NODAL LOADS", "loads"),
-    ("TEMPERATURE PROFILE", "temperatures"),
-    ("temperature profile (continued)", "temperatures"),
-    ("results for time step", "other"),
-    ("n o d a l   p r i n t o u t", "next step"),
-    ("nodal printout (continued)", "printout"),
-    ("e l e m e n t   s t r e s s e s", "other"),
-    ("element stresses (continued)", "other"),
+    ("NODAL POINT data", "nodes"), ("nodal point definitions (continued)", "nodes"),
+    ("HEXAHEDERON ELEMENTS", "elements"), ("element definitions (continued)", "elements"),
+    ("DISCRETE ELEMENT control", "other"), ("discrete element connectivity", "springs"),
+    ("master segments", "master"), ("slave segments", "slave"), ("interface type", "other"),
+    ("CONCENTRATED NODAL LOADS", "loads"), ("TEMPERATURE PROFILE", "temperatures"),
+    ("temperature profile (continued)", "temperatures"), ("results for time step", "other"),
+    ("n o d a l   p r i n t o u t", "next step"), ("nodal printout (continued)", "printout"),
+    ("e l e m e n t   s t r e s s e s", "other"), ("element stresses (continued)", "other"),
 ]
-
 ROWS = {
-    "nodes": re.compile(r"^\s+(\d+)\s+(\d+)\s+(%s)\s+(%s)\s+(%s)\s*$" % (REAL, REAL, REAL)),
+    "nodes": re.compile(r"^\s+(\d+)\s+(\d+)" + r"\s+(%s)" % REAL * 3 + r"\s*$"),
     "elements": re.compile(r"^\s+\d+" + r"\s+(\d+)" * 9 + r"\s*$"),
     "springs": re.compile(r"^\s+\d+\s+(\d+)\s+(\d+)\s+\d+\s+%s\s*$" % REAL),
     "master": re.compile(r"^\s+\d+" + r"\s+(\d+)" * 4 + r"\s*$"),
@@ -97,13 +64,11 @@ def read_listing(path):
     section = None
     with open(path, encoding="ascii") as f:
         for line in f:
-            line = line.rstrip("\n")
             for phrase, name in SECTION_LINES:
                 if phrase in line:
-                    section = name
+                    section = "printout" if name == "next step" else name
                     if name == "next step":
                         listing["steps"].append({})
-                        section = "printout"
                     break
             match = re.search(r"number of load cases[ .]+(\d+)", line)
             if match:
@@ -121,68 +86,27 @@ def read_listing(path):
             elif section == "springs":
                 listing["springs"].append((int(g[0]), int(g[1])))
             elif section in ("master", "slave"):
-                side = 0 if section == "master" else 1
-                listing["interfaces"][-1][side].append([int(n) for n in g])
-            elif section == "loads":
-                # A later row for the same node, direction and case replaces the earlier.
+                listing["interfaces"][-1][section == "slave"].append([int(n) for n in g])
+            elif section == "loads":  # a later row for the same node, case, direction replaces
                 listing["loads"][(int(g[0]), int(g[2]), int(g[1]))] = float(g[3])
             elif section == "temperatures":
                 listing["temperatures"][int(g[0])] = float(g[1]) + float(g[2])
             elif section == "printout":
                 listing["steps"][-1][int(g[0])] = tuple(float(v) for v in g[1:])
-    nodes = listing["nodes"]
-    assert sorted(nodes) == list(range(1, len(nodes) + 1)), path + ": node numbers not 1..n"
+    assert sorted(listing["nodes"]) == list(range(1, len(listing["nodes"]) + 1)), path
     return listing
 
 
-# ---------------------------------------------------------------- Tecplot files
-
-def read_tecplot(path):
-    """Variables and zones of a Tecplot ASCII file of ours; node values are kept
-    as their printed tokens."""
-    with open(path, "rb") as f:
-        lines = f.read().decode("ascii").split("\r\n")
-    variables = []
-    at = 1
-    while at < len(lines) and not lines[at].startswith("ZONE"):
-        variables += re.findall(r'"([^"]*)"', lines[at])
-        at += 1
-    zones = []
-    tokens = []
-    for i in range(at, len(lines)):
-        line = lines[i]
-        if line.startswith("ZONE") or line.startswith("N="):
-            match = re.search(r"N=\s*(\d+),E=\s*(\d+)", line)
-            if line.startswith("ZONE") and not match:
-                continue  # the title record; the size record follows
-            tokens = []
-            zones.append({"nodes": int(match.group(1)), "elements": int(match.group(2)),
-                          "corners": 8 if "BRICK" in line else 4, "tokens": tokens})
-        else:
-            tokens += line.split()
-    for zone in zones:
-        width = len(variables)
-        count = zone["nodes"] * width
-        data = zone.pop("tokens")
-        zone["values"] = [data[n * width:(n + 1) * width] for n in range(zone["nodes"])]
-        numbers = [int(t) for t in data[count:]]
-        c = zone["corners"]
-        zone["cells"] = [numbers[e * c:(e + 1) * c] for e in range(zone["elements"])]
-    return variables, zones
-
-
 def e13(value):
-    """A double as (sign, 13 significant digits, exponent) of Ew.13 output."""
+    """The 13 significant digits and exponent of an Ew.13 field showing `value`."""
     if value == 0.0:
         return ("", "0" * 13, 0)
     mantissa, exponent = ("%.12e" % abs(value)).split("e")
     return ("-" if value < 0 else "", mantissa.replace(".", ""), int(exponent) + 1)
 
 
-def token13(token):
-    match = re.fullmatch(r"(-?)0\.(\d{13})E?([+-]\d+)", token)
-    sign, digits, exponent = match.groups()
-    return ("" if int(digits) == 0 else sign, digits, 0 if int(digits) == 0 else int(exponent))
+def step_suffix(step):
+    return str(step) if step <= 9 else chr(ord(":") + step - 10)
 
 
 # ---------------------------------------------------------------- VTK's reading
@@ -190,8 +114,8 @@ def token13(token):
 def read_vtu(path, failures):
     errors = []
     reader = vtk.vtkXMLUnstructuredGridReader()
-    reader.AddObserver("ErrorEvent", lambda caller, event: errors.append(event))
-    reader.AddObserver("WarningEvent", lambda caller, event: errors.append(event))
+    for event in ("ErrorEvent", "WarningEvent"):
+        reader.AddObserver(event, lambda caller, e: errors.append(e))
     reader.SetFileName(path)
     reader.Update()
     failures.check(not errors, "%s: VTK reported %s" % (path, errors))
@@ -204,257 +128,186 @@ def read_vtu(path, failures):
         cells.append((grid.GetCellType(c), [ids.GetId(k) for k in range(ids.GetNumberOfIds())]))
 
     def arrays(data):
-        found = {}
-        for a in range(data.GetNumberOfArrays()):
-            array = data.GetArray(a)
-            found[array.GetName()] = {
-                "type": array.GetDataTypeAsString(),
-                "values": [array.GetTuple(i) for i in range(array.GetNumberOfTuples())]}
-        return found, [data.GetArrayName(a) for a in range(data.GetNumberOfArrays())]
+        return {data.GetArrayName(a): [data.GetArray(a).GetTuple(i)
+                                       for i in range(data.GetArray(a).GetNumberOfTuples())]
+                for a in range(data.GetNumberOfArrays())}, \
+            [(data.GetArrayName(a), data.GetArray(a).GetDataTypeAsString())
+             for a in range(data.GetNumberOfArrays())]
 
-    point_data, point_names = arrays(grid.GetPointData())
-    cell_data, cell_names = arrays(grid.GetCellData())
-    points = grid.GetPoints()
-    return {
-        "name": os.path.basename(path),
-        "point_type": points.GetData().GetDataTypeAsString() if points else None,
-        "points": [grid.GetPoint(i) for i in range(grid.GetNumberOfPoints())],
-        "cells": cells,
-        "point_data": point_data, "point_names": point_names,
-        "cell_data": cell_data, "cell_names": cell_names,
-    }
+    point_data, point_arrays = arrays(grid.GetPointData())
+    cell_data, cell_arrays = arrays(grid.GetCellData())
+    return {"name": os.path.basename(path), "cells": cells,
+            "points": [grid.GetPoint(i) for i in range(grid.GetNumberOfPoints())],
+            "point_type": grid.GetPoints().GetData().GetDataTypeAsString(),
+            "point_data": point_data, "point_arrays": point_arrays,
+            "cell_data": cell_data, "cell_arrays": cell_arrays}
 
 
-def scalars(grid, where, name):
-    return [v[0] for v in grid[where][name]["values"]]
-
-
-def first_difference(seen, expected):
-    if len(seen) != len(expected):
-        return "%d values, expected %d" % (len(seen), len(expected))
-    for i, (a, b) in enumerate(zip(seen, expected)):
-        if a != b:
-            return "at %d: %r, expected %r" % (i, a, b)
-    return None
+def column(grid, where, name):
+    return [v[0] for v in grid[where][name]]
 
 
 def expect_equal(failures, label, seen, expected):
-    difference = first_difference(list(seen), list(expected))
-    failures.check(difference is None, "%s: %s" % (label, difference))
+    seen, expected = list(seen), list(expected)
+    if len(seen) != len(expected):
+        failures.check(False, "%s: %d values, expected %d" % (label, len(seen), len(expected)))
+        return
+    for i, (a, b) in enumerate(zip(seen, expected)):
+        if not failures.check(a == b, "%s at %d: %r, expected %r" % (label, i, a, b)):
+            return
 
 
 # ---------------------------------------------------------------- the checks
 
-def hexahedra_of(model_load):
-    """The hexahedra of model_load.dat in zone order, with their zone numbers."""
-    _, zones = read_tecplot(model_load)
-    return [(z + 1, cell) for z, zone in enumerate(zones) for cell in zone["cells"]], zones
-
-
-def check_hexahedra(grid, hexahedra, materials, failures):
-    """The first cells: the hexahedra of model_load.dat, with zone and material."""
-    label = grid["name"]
-    cells = grid["cells"][:len(hexahedra)]
-    expect_equal(failures, label + " hexahedra", cells,
-                 [(VTK_HEXAHEDRON, [n - 1 for n in cell]) for _, cell in hexahedra])
+def check_hexahedra(grid, zones, materials, failures):
+    """The first cells are model_load.dat's hexahedra, with zone and material."""
+    hexahedra = [(z + 1, cell) for z, zone in enumerate(zones) for cell in zone["cells"]]
     count = len(hexahedra)
-    expect_equal(failures, label + " zone", scalars(grid, "cell_data", "zone")[:count],
-                 [float(zone) for zone, _ in hexahedra])
-    expect_equal(failures, label + " material", scalars(grid, "cell_data", "material")[:count],
-                 [float(materials[tuple(cell)]) for _, cell in hexahedra])
+    expect_equal(failures, grid["name"] + " hexahedra", grid["cells"][:count],
+                 [(VTK_HEXAHEDRON, [n - 1 for n in cell]) for _, cell in hexahedra])
+    expect_equal(failures, grid["name"] + " zone", column(grid, "cell_data", "zone")[:count],
+                 [z for z, _ in hexahedra])
+    if materials is not None:
+        expect_equal(failures, grid["name"] + " material",
+                     column(grid, "cell_data", "material")[:count],
+                     [materials[tuple(cell)] for _, cell in hexahedra])
+    return count
 
 
-def check_listing_model(directory, listing, failures):
-    """model.vtu of a listing run against the listing (and model_load.dat's zones)."""
-    grid = read_vtu(os.path.join(directory, "model.vtu"), failures)
-    label = grid["name"]
+def check_listing_run(directory, listing, failures):
     nodes = listing["nodes"]
     numbers = range(1, len(nodes) + 1)
-    failures.check(grid["point_type"] == "double", label + ": points are not Float64")
-    expect_equal(failures, label + " points", grid["points"],
-                 [nodes[n][1:] for n in numbers])
-
-    hexahedra, _ = hexahedra_of(os.path.join(directory, "model_load.dat"))
+    zones = read_ours(os.path.join(directory, "model_load.dat"))["zones"]
     materials = {corners: material for material, corners in listing["elements"]}
-    failures.check(sorted(tuple(c) for _, c in hexahedra) == sorted(materials),
-                   label + ": model_load.dat's hexahedra are not the listing's elements")
-    failures.check(len(grid["cells"]) == len(hexahedra) + len(listing["springs"]),
-                   "%s: %d cells, expected %d hexahedra and %d springs"
-                   % (label, len(grid["cells"]), len(hexahedra), len(listing["springs"])))
-    check_hexahedra(grid, hexahedra, materials, failures)
-    springs = grid["cells"][len(hexahedra):]
-    expect_equal(failures, label + " springs", springs,
+    failures.check(sorted(tuple(c) for z in zones for c in z["cells"]) == sorted(materials),
+                   directory + ": model_load.dat's hexahedra are not the listing's elements")
+
+    grid = read_vtu(os.path.join(directory, "model.vtu"), failures)
+    failures.check(grid["point_type"] == "double", "model.vtu: points are not Float64")
+    expect_equal(failures, "model.vtu points", grid["points"], [nodes[n][1:] for n in numbers])
+    count = check_hexahedra(grid, zones, materials, failures)
+    expect_equal(failures, "model.vtu springs", grid["cells"][count:],
                  [(VTK_LINE, [a - 1, b - 1]) for a, b in listing["springs"]])
-    for name in ("zone", "material"):
-        failures.check(all(v == 0 for v in scalars(grid, "cell_data", name)[len(hexahedra):]),
-                       "%s: springs' %s not 0" % (label, name))
-
-    load_names = ["load_%d" % k for k in range(1, listing["load_cases"] + 1)]
-    failures.check(grid["point_names"] == ["constraint", "temperature"] + load_names,
-                   "%s: point arrays %s" % (label, grid["point_names"]))
-    failures.check(grid["cell_names"] == ["zone", "material"],
-                   "%s: cell arrays %s" % (label, grid["cell_names"]))
-    failures.check(grid["point_data"]["constraint"]["type"] == "int", label + ": constraint type")
-    expect_equal(failures, label + " constraint", scalars(grid, "point_data", "constraint"),
-                 [float(nodes[n][0]) for n in numbers])
-    expect_equal(failures, label + " temperature", scalars(grid, "point_data", "temperature"),
+    expect_equal(failures, "model.vtu spring zone and material",
+                 grid["cell_data"]["zone"][count:] + grid["cell_data"]["material"][count:],
+                 [(0.0,)] * (2 * len(listing["springs"])))
+    loads = ["load_%d" % k for k in range(1, listing["load_cases"] + 1)]
+    failures.check(grid["point_arrays"] == [("constraint", "int"), ("temperature", "double")]
+                   + [(name, "double") for name in loads]
+                   and grid["cell_arrays"] == [("zone", "int"), ("material", "int")],
+                   "model.vtu: arrays %s %s" % (grid["point_arrays"], grid["cell_arrays"]))
+    expect_equal(failures, "model.vtu constraint", column(grid, "point_data", "constraint"),
+                 [nodes[n][0] for n in numbers])
+    expect_equal(failures, "model.vtu temperature", column(grid, "point_data", "temperature"),
                  [listing["temperatures"].get(n, 0.0) for n in numbers])
-    for k, name in enumerate(load_names, 1):
-        expected = [tuple(listing["loads"].get((n, k, d), 0.0) for d in (1, 2, 3)) for n in numbers]
-        expect_equal(failures, label + " " + name, grid["point_data"][name]["values"], expected)
-    return hexahedra, materials
+    for k, name in enumerate(loads, 1):
+        expect_equal(failures, "model.vtu " + name, grid["point_data"][name],
+                     [tuple(listing["loads"].get((n, k, d), 0.0) for d in (1, 2, 3))
+                      for n in numbers])
 
-
-def check_listing_steps(directory, listing, hexahedra, materials, failures):
-    """Every step file against the listing's printout and the Tecplot stress file."""
-    nodes = listing["nodes"]
-    numbers = list(range(1, len(nodes) + 1))
-    steps = listing["steps"]
-    suffixes = [str(s) if s <= 9 else chr(ord(":") + s - 10) for s in range(1, len(steps) + 1)]
-    for s, printout in enumerate(steps, 1):
+    for s, printout in enumerate(listing["steps"], 1):
         grid = read_vtu(os.path.join(directory, "model_stress_%05d.vtu" % s), failures)
         label = grid["name"]
         expect_equal(failures, label + " points", grid["points"], [nodes[n][1:] for n in numbers])
-        failures.check(len(grid["cells"]) == len(hexahedra), label + ": not the hexahedra alone")
-        check_hexahedra(grid, hexahedra, materials, failures)
-        failures.check(grid["point_names"] == ["displacement", "stress", "effective_stress",
-                                               "temperature"],
-                       "%s: point arrays %s" % (label, grid["point_names"]))
-        expect_equal(failures, label + " displacement", grid["point_data"]["displacement"]["values"],
+        failures.check(check_hexahedra(grid, zones, materials, failures) == len(grid["cells"]),
+                       label + ": cells besides the hexahedra")
+        failures.check([a for a, _ in grid["point_arrays"]]
+                       == ["displacement", "stress", "effective_stress", "temperature"],
+                       "%s: point arrays %s" % (label, grid["point_arrays"]))
+        expect_equal(failures, label + " displacement", grid["point_data"]["displacement"],
                      [printout[n][:3] for n in numbers])
-        expect_equal(failures, label + " temperature", scalars(grid, "point_data", "temperature"),
+        expect_equal(failures, label + " temperature", column(grid, "point_data", "temperature"),
                      [printout[n][3] for n in numbers])
+        tecplot = read_ours(os.path.join(directory, "model_stress_%s.dat" % step_suffix(s)))
+        rows = tecplot["zones"][0]["values"]  # XX..ZX, MISES at columns 3..9
+        stresses = [list(a) + list(b) for a, b in zip(grid["point_data"]["stress"],
+                                                       grid["point_data"]["effective_stress"])]
+        expect_equal(failures, label + " stresses to 13 digits",
+                     [[e13(v) for v in row] for row in stresses[:len(rows)]],
+                     [[e13(v) for v in row[3:10]] for row in rows])
+        expect_equal(failures, label + " stresses past the written nodes",
+                     stresses[len(rows):], [[0.0] * 7] * (len(stresses) - len(rows)))
 
-        variables, zones = read_tecplot(os.path.join(directory, "model_stress_%s.dat" % suffixes[s - 1]))
-        written = zones[0]["nodes"]
-        rows = zones[0]["values"]
-        column = {name: variables.index(name) for name in variables}
-        stress = grid["point_data"]["stress"]["values"]
-        effective = scalars(grid, "point_data", "effective_stress")
-        for i in range(len(numbers)):
-            if i < written:
-                expected = [token13(rows[i][column[c]])
-                            for c in ("XX", "YY", "ZZ", "XY", "YZ", "ZX", "MISES")]
-                seen = [e13(v) for v in list(stress[i]) + [effective[i]]]
-                ok = failures.check(seen == expected, "%s node %d: stresses %s, Tecplot file %s"
-                                    % (label, i + 1, seen, expected))
-                ok &= failures.check(e13(printout[i + 1][3]) == token13(rows[i][column["TEMPERATURE"]]),
-                                     "%s node %d: temperature differs from the Tecplot file"
-                                     % (label, i + 1))
-            else:
-                ok = failures.check(list(stress[i]) == [0.0] * 6 and effective[i] == 0.0,
-                                    "%s node %d: stresses past the written nodes not 0" % (label, i + 1))
-            if not ok:
-                break
-    check_collection(directory, len(steps), failures)
-
-
-def check_collection(directory, step_count, failures):
-    path = os.path.join(directory, "model_stress.pvd")
-    with open(path, "rb") as f:
-        text = f.read()
-    failures.check(text.count(b"\n") == text.count(b"\r\n"), path + ": lines do not end with CR LF")
-    datasets = ElementTree.fromstring(text).findall("./Collection/DataSet")
+    datasets = ElementTree.parse(os.path.join(directory, "model_stress.pvd")).findall(
+        "./Collection/DataSet")
     expect_equal(failures, "model_stress.pvd", [(d.get("timestep"), d.get("file")) for d in datasets],
-                 [(str(s), "model_stress_%05d.vtu" % s) for s in range(1, step_count + 1)])
+                 [(str(s), "model_stress_%05d.vtu" % s) for s in range(1, len(listing["steps"]) + 1)])
+
+    has_file = os.path.exists(os.path.join(directory, "model_interfaces.vtu"))
+    if failures.check(has_file == bool(listing["interfaces"]),
+                      directory + ": model_interfaces.vtu present without interfaces, or missing"):
+        if has_file:
+            check_interfaces(directory, listing["interfaces"], failures)
 
 
-def check_listing_interfaces(directory, listing, failures):
+def check_interfaces(directory, interfaces, failures):
+    """model_interfaces.vtu holds interfaces[i][side] as quads, in order."""
     grid = read_vtu(os.path.join(directory, "model_interfaces.vtu"), failures)
-    label = grid["name"]
-    failures.check(len(grid["points"]) == len(listing["nodes"]), label + ": not every node")
-    expected_cells, expected_values = [], []
-    for i, sides in enumerate(listing["interfaces"], 1):
+    cells, values = [], []
+    for i, sides in enumerate(interfaces, 1):
         for side, segments in enumerate(sides, 1):
-            for segment in segments:
-                expected_cells.append((VTK_QUAD, [n - 1 for n in segment]))
-                expected_values.append((float(i), float(side)))
-    expect_equal(failures, label + " cells", grid["cells"], expected_cells)
-    expect_equal(failures, label + " interface and side",
-                 zip(scalars(grid, "cell_data", "interface"), scalars(grid, "cell_data", "side")),
-                 expected_values)
+            cells += [(VTK_QUAD, [n - 1 for n in segment]) for segment in segments]
+            values += [(i, side)] * len(segments)
+    expect_equal(failures, "model_interfaces.vtu cells", grid["cells"], cells)
+    expect_equal(failures, "model_interfaces.vtu interface and side",
+                 zip(column(grid, "cell_data", "interface"), column(grid, "cell_data", "side")),
+                 values)
 
 
-def check_view_against_tecplot(directory, temperature_name, failures):
+def check_view_run(directory, temperature_name, failures):
     """model.vtu and model_interfaces.vtu of a generated model or a deck against
     model_load.dat and the interface zone files, to their 13 digits."""
+    tecplot = read_ours(os.path.join(directory, "model_load.dat"))
+    rows = tecplot["zones"][0]["values"]  # X Y Z, 3 constraint and 3 spring flags, loads, T
     grid = read_vtu(os.path.join(directory, "model.vtu"), failures)
-    label = grid["name"]
-    variables, zones = read_tecplot(os.path.join(directory, "model_load.dat"))
-    rows = zones[0]["values"]
-    failures.check(len(grid["points"]) == len(rows), "%s: %d points, model_load.dat %d"
-                   % (label, len(grid["points"]), len(rows)))
-    failures.check(grid["point_names"] == ["constraint", temperature_name, "load_1"],
-                   "%s: point arrays %s" % (label, grid["point_names"]))
-    codes = {(0, 0, 0): 0, (1, 0, 0): 1, (0, 1, 0): 2, (0, 0, 1): 3, (1, 1, 0): 4, (0, 1, 1): 5,
-             (1, 0, 1): 6, (1, 1, 1): 7}
-    column = {name: variables.index(name) for name in variables}
-    for i, row in enumerate(rows):
-        seen = [e13(v) for v in grid["points"][i]]
-        seen += [e13(v) for v in grid["point_data"]["load_1"]["values"][i]]
-        seen.append(e13(grid["point_data"][temperature_name]["values"][i][0]))
-        expected = [token13(row[column[c]]) for c in ("X", "Y", "Z", "Load_ 1 X", "Load_ 1 Y",
-                                                      "Load_ 1 Z", "Temperature")]
-        flags = tuple(int(row[column["Constrain " + a]]) for a in "XYZ")
-        ok = failures.check(seen == expected, "%s node %d: %s, model_load.dat %s"
-                            % (label, i + 1, seen, expected))
-        ok &= failures.check(grid["point_data"]["constraint"]["values"][i][0] == codes[flags],
-                             "%s node %d: constraint differs from the flags %s" % (label, i + 1, flags))
-        if not ok:
-            break
-    hexahedra = [(z + 1, cell) for z, zone in enumerate(zones) for cell in zone["cells"]]
-    expect_equal(failures, label + " cells", grid["cells"],
-                 [(VTK_HEXAHEDRON, [n - 1 for n in cell]) for _, cell in hexahedra])
-    expect_equal(failures, label + " zone", scalars(grid, "cell_data", "zone"),
-                 [float(z) for z, _ in hexahedra])
-
-    interfaces = read_vtu(os.path.join(directory, "model_interfaces.vtu"), failures)
-    expected_cells, expected_values = [], []
-    i = 1
-    while os.path.exists(os.path.join(directory, "interface_m_%d.dat" % i)):
-        for side, letter in ((1, "m"), (2, "s")):
-            _, side_zones = read_tecplot(os.path.join(directory, "interface_%s_%d.dat" % (letter, i)))
-            for cell in side_zones[0]["cells"]:
-                expected_cells.append((VTK_QUAD, [n - 1 for n in cell]))
-                expected_values.append((float(i), float(side)))
-        i += 1
-    failures.check(i > 1, directory + ": no interface zone file")
-    expect_equal(failures, "model_interfaces.vtu cells", interfaces["cells"], expected_cells)
-    expect_equal(failures, "model_interfaces.vtu interface and side",
-                 zip(scalars(interfaces, "cell_data", "interface"),
-                     scalars(interfaces, "cell_data", "side")), expected_values)
+    failures.check([a for a, _ in grid["point_arrays"]] == ["constraint", temperature_name, "load_1"],
+                   "model.vtu: point arrays %s" % grid["point_arrays"])
+    codes = [(0, 0, 0), (1, 0, 0), (0, 1, 0), (0, 0, 1), (1, 1, 0), (0, 1, 1), (1, 0, 1), (1, 1, 1)]
+    seen = [[e13(v) for v in list(p) + list(load) + list(t)] + [codes[int(c[0])]]
+            for p, load, t, c in zip(grid["points"], grid["point_data"]["load_1"],
+                                     grid["point_data"][temperature_name],
+                                     grid["point_data"]["constraint"])]
+    expect_equal(failures, directory + " model.vtu nodes", seen,
+                 [[e13(v) for v in row[:3] + row[9:13]] + [tuple(int(f) for f in row[3:6])]
+                  for row in rows])
+    failures.check(check_hexahedra(grid, tecplot["zones"], None, failures) == len(grid["cells"]),
+                   "model.vtu: cells besides the hexahedra")
+    interfaces = []
+    while os.path.exists(os.path.join(directory, "interface_m_%d.dat" % (len(interfaces) + 1))):
+        i = len(interfaces) + 1
+        interfaces.append([read_ours(os.path.join(directory, "interface_%s_%d.dat" % (side, i)))
+                           ["zones"][0]["cells"] for side in "ms"])
+    if failures.check(interfaces, directory + ": no interface zone file"):
+        check_interfaces(directory, interfaces, failures)
 
 
 # ---------------------------------------------------------------- the runs
 
-def run(binary, directory, inputs, arguments):
-    os.mkdir(directory)
-    for name, source in inputs.items():
-        shutil.copy(source, os.path.join(directory, name))
-    done = subprocess.run([binary] + arguments, cwd=directory, stdin=subprocess.DEVNULL,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
-    return done
-
-
 def run_pair(binary, work, name, inputs, arguments, failures):
-    """Runs the job with and without --vtk; everything but the VTK files must be
+    """Runs the job without and with --vtk; everything but the VTK files must be
     the same. Returns the folder of the run with --vtk."""
-    plain = run(binary, os.path.join(work, name + "_plain"), inputs, arguments)
-    with_vtk = run(binary, os.path.join(work, name), inputs, arguments + ["--vtk"])
+    done = {}
+    for folder, extra in ((name + "_plain", []), (name, ["--vtk"])):
+        directory = os.path.join(work, folder)
+        os.mkdir(directory)
+        for file_name, source in inputs.items():
+            shutil.copy(source, os.path.join(directory, file_name))
+        run = subprocess.run([binary] + arguments + extra, cwd=directory, stdin=subprocess.DEVNULL,
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        files = {}
+        for f in sorted(os.listdir(directory)):
+            if not re.search(r"\.(vtu|pvd)$", f):
+                with open(os.path.join(directory, f), "rb") as data:
+                    files[f] = data.read()
+        done[folder] = (run.returncode, run.stdout, run.stderr, files)
     label = "%s (%s)" % (name, " ".join(arguments))
-    failures.check(with_vtk.returncode == 0, "%s: exit status %d: %s"
-                   % (label, with_vtk.returncode, with_vtk.stderr.decode(errors="replace")))
-    failures.check((plain.returncode, plain.stdout, plain.stderr)
-                   == (with_vtk.returncode, with_vtk.stdout, with_vtk.stderr),
-                   label + ": the console differs with --vtk")
-    plain_files = sorted(os.listdir(os.path.join(work, name + "_plain")))
-    vtk_files = sorted(os.listdir(os.path.join(work, name)))
-    failures.check(plain_files == [f for f in vtk_files if not VTK_FILES.search(f)],
-                   "%s: files %s, with --vtk %s" % (label, plain_files, vtk_files))
-    for f in plain_files:
-        with open(os.path.join(work, name + "_plain", f), "rb") as a, \
-                open(os.path.join(work, name, f), "rb") as b:
-            failures.check(a.read() == b.read(), "%s: %s differs with --vtk" % (label, f))
+    failures.check(done[name][0] == 0, "%s: %s" % (label, done[name][2].decode(errors="replace")))
+    plain, with_vtk = done[name + "_plain"], done[name]
+    failures.check(plain[:3] == with_vtk[:3], label + ": the console differs with --vtk")
+    failures.check(sorted(plain[3]) == sorted(with_vtk[3]),
+                   "%s: files %s, with --vtk %s" % (label, sorted(plain[3]), sorted(with_vtk[3])))
+    for f in plain[3]:
+        failures.check(plain[3][f] == with_vtk[3].get(f), "%s: %s differs with --vtk" % (label, f))
     return os.path.join(work, name)
 
 
@@ -481,15 +334,11 @@ DECK = """test deck for the viewer check
 
 
 def write_deck(path):
-    corners = [(0, 0), (1, 0), (1, 1), (0, 1)]
     nodes = ""
-    number = 1
-    for z0 in (0.0, 1.0):
-        for dz in (0.0, 1.0):
-            for x, y in corners:
-                code = " 7.0" if number <= 4 else "  0"
-                nodes += "%8d%5s%20.11E%20.11E%20.11E\n" % (number, code, x * 1.5, y - 0.25, z0 + dz)
-                number += 1
+    for n in range(16):
+        x, y = [(0, 0), (1, 0), (1, 1), (0, 1)][n % 4]
+        code = " 7.0" if n < 4 else "  0"
+        nodes += "%8d%5s%20.11E%20.11E%20.11E\n" % (n + 1, code, x * 1.5, y - 0.25, n // 4 - n // 8)
     with open(path, "w") as f:
         f.write(DECK.format(nodes=nodes))
 
@@ -498,45 +347,30 @@ def main():
     if len(sys.argv) != 4:
         print(__doc__)
         return 2
-    binary = os.path.abspath(sys.argv[1])
-    source = os.path.abspath(sys.argv[2])
-    make_contact = os.path.abspath(sys.argv[3])
+    binary, source, make_contact = (os.path.abspath(a) for a in sys.argv[1:4])
     failures = Failures()
     work = tempfile.mkdtemp(prefix="meridian_vtk_")
     try:
-        example = os.path.join(source, "examples", "n3dhsp")
         contact = os.path.join(work, "contact_n3dhsp")
         subprocess.run([make_contact, contact, "4"], check=True, stdout=subprocess.DEVNULL)
         deck = os.path.join(work, "nikein.txt")
         write_deck(deck)
+        example = os.path.join(source, "examples", "n3dhsp")
         parameters = os.path.join(source, "tests", "viewer", "parameter_in.txt")
-
-        def listing_case(name, listing_path, arguments):
-            directory = run_pair(binary, work, name, {"n3dhsp": listing_path}, arguments, failures)
-            listing = read_listing(listing_path)
-            hexahedra, materials = check_listing_model(directory, listing, failures)
-            check_listing_steps(directory, listing, hexahedra, materials, failures)
-            failures.check(os.path.exists(os.path.join(directory, "model_interfaces.vtu"))
-                           == bool(listing["interfaces"]),
-                           name + ": model_interfaces.vtu present without interfaces or missing")
-            if listing["interfaces"]:
-                check_listing_interfaces(directory, listing, failures)
-
-        def view_case(name, inputs, arguments, temperature_name):
-            directory = run_pair(binary, work, name, inputs, arguments, failures)
-            check_view_against_tecplot(directory, temperature_name, failures)
-
         cases = [
-            ("example", listing_case, (example, ["--scale", "10"])),
-            ("contact_job2", listing_case, (contact, ["--job", "2"])),
-            ("contact_job6", listing_case, (contact, ["--job", "6"])),
-            ("generated", view_case, ({"parameter_in.txt": parameters}, ["--job", "0"],
-                                      "spring_stiffness")),
-            ("deck", view_case, ({"nikein.txt": deck}, ["--job", "5"], "temperature")),
+            ("example", {"n3dhsp": example}, ["--scale", "10"], example),
+            ("contact_job2", {"n3dhsp": contact}, ["--job", "2"], contact),
+            ("contact_job6", {"n3dhsp": contact}, ["--job", "6"], contact),
+            ("generated", {"parameter_in.txt": parameters}, ["--job", "0"], "spring_stiffness"),
+            ("deck", {"nikein.txt": deck}, ["--job", "5"], "temperature"),
         ]
-        for name, case, arguments in cases:
+        for name, inputs, arguments, against in cases:
             try:
-                case(name, *arguments)
+                directory = run_pair(binary, work, name, inputs, arguments, failures)
+                if "n3dhsp" in inputs:
+                    check_listing_run(directory, read_listing(against), failures)
+                else:
+                    check_view_run(directory, against, failures)
             except Exception as error:  # a missing file or array: report it, check the rest
                 failures.check(False, "%s: %s: %s" % (name, type(error).__name__, error))
     finally:
