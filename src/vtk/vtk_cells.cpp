@@ -7,11 +7,13 @@ namespace meridian::vtk {
 CellArrays declare_cells(GridFile& grid, const CellCounts& counts, std::string first,
                          std::string second) {
   CellArrays arrays{};
-  arrays.connectivity = grid.declare<std::int64_t>(Section::cells, "connectivity", 1, counts.corners);
+  arrays.connectivity =
+      grid.declare<std::int64_t>(Section::cells, "connectivity", 1, counts.corners);
   arrays.offsets = grid.declare<std::int64_t>(Section::cells, "offsets", 1, counts.cells);
   arrays.types = grid.declare<std::uint8_t>(Section::cells, "types", 1, counts.cells);
   arrays.first = grid.declare<std::int32_t>(Section::cell_data, std::move(first), 1, counts.cells);
-  arrays.second = grid.declare<std::int32_t>(Section::cell_data, std::move(second), 1, counts.cells);
+  arrays.second =
+      grid.declare<std::int32_t>(Section::cell_data, std::move(second), 1, counts.cells);
   return arrays;
 }
 

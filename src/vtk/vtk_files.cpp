@@ -95,12 +95,14 @@ void write_model_grid(const ModelView& view, std::int64_t points, const VtkModel
   GridFile grid(static_cast<std::uint64_t>(points), counts.cells);
   const std::size_t xyz = declare_points(grid, points);
   const vtk::CellArrays cells = vtk::declare_cells(grid, counts, "zone", "material");
-  const std::size_t constraint = grid.declare<std::int32_t>(Section::point_data, "constraint", 1, n);
+  const std::size_t constraint =
+      grid.declare<std::int32_t>(Section::point_data, "constraint", 1, n);
   const std::size_t temperatures =
       grid.declare<double>(Section::point_data, std::string(temperature), 1, n);
   std::vector<std::size_t> loads;
   for (std::int64_t k = 1; k <= load_cases; ++k) {
-    loads.push_back(grid.declare<double>(Section::point_data, "load_" + std::to_string(k), 3, 3 * n));
+    loads.push_back(
+        grid.declare<double>(Section::point_data, "load_" + std::to_string(k), 3, 3 * n));
   }
   grid.allocate();
 

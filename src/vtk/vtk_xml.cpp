@@ -30,21 +30,34 @@ void append_number(std::string& out, std::int64_t value) {
 void append_attribute(std::string& out, std::string_view value) {
   for (const char c : value) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
 }
 
 std::string_view section_element(Section section) {
   switch (section) {
-    case Section::point_data: return "PointData";
-    case Section::cell_data: return "CellData";
-    case Section::points: return "Points";
-    case Section::cells: return "Cells";
+    case Section::point_data:
+      return "PointData";
+    case Section::cell_data:
+      return "CellData";
+    case Section::points:
+      return "Points";
+    case Section::cells:
+      return "Cells";
   }
   return "";
 }
@@ -52,7 +65,7 @@ std::string_view section_element(Section section) {
 }  // namespace
 
 std::size_t GridFile::enter(Section section, std::string_view type, std::string name,
-                           int components, std::uint64_t bytes, bool outside) {
+                            int components, std::uint64_t bytes, bool outside) {
   if (!outside && !entries_.empty() && entries_.back().outside) {
     throw std::logic_error("a grid array of the block declared after one outside it");
   }
@@ -76,8 +89,9 @@ std::string GridFile::head() const {
   std::string text;
   text += "<?xml version=\"1.0\"?>";
   text += line_end;
-  text += "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
-          "header_type=\"UInt64\">";
+  text +=
+      "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
+      "header_type=\"UInt64\">";
   text += line_end;
   text += "  <UnstructuredGrid>";
   text += line_end;
@@ -133,14 +147,17 @@ std::string GridFile::head() const {
   return text;
 }
 
-std::string_view grid_tail() { return "\r\n  </AppendedData>\r\n</VTKFile>\r\n"; }
+std::string_view grid_tail() {
+  return "\r\n  </AppendedData>\r\n</VTKFile>\r\n";
+}
 
 std::string collection_text(std::span<const CollectionEntry> entries) {
   std::string text;
   text += "<?xml version=\"1.0\"?>";
   text += line_end;
-  text += "<VTKFile type=\"Collection\" version=\"1.0\" byte_order=\"LittleEndian\" "
-          "header_type=\"UInt64\">";
+  text +=
+      "<VTKFile type=\"Collection\" version=\"1.0\" byte_order=\"LittleEndian\" "
+      "header_type=\"UInt64\">";
   text += line_end;
   text += "  <Collection>";
   text += line_end;

@@ -34,10 +34,10 @@ struct Model {
                                           {8, 7, 6, 5, 4, 3, 2, 1}};
   std::vector<std::int32_t> material = {4, 5, 6, 7};
   std::vector<std::int32_t> zones = {1, 2};
-  std::vector<InterfaceSides> interfaces = {
-      InterfaceSides{std::vector<Segment>{{1, 2, 3, 4}},
-                     std::vector<Segment>{{5, 6, 7, 8}, {5, 6, 7, 0}}}};
-  std::vector<std::int32_t> spring_node1 = {9, 1}, spring_node2 = {10, 11}, spring_direction = {1, 2};
+  std::vector<InterfaceSides> interfaces = {InterfaceSides{
+      std::vector<Segment>{{1, 2, 3, 4}}, std::vector<Segment>{{5, 6, 7, 8}, {5, 6, 7, 0}}}};
+  std::vector<std::int32_t> spring_node1 = {9, 1}, spring_node2 = {10, 11},
+                            spring_direction = {1, 2};
   std::int32_t node_count = 8;  // nodes with stresses in the step files
 
   Model() {
@@ -127,7 +127,8 @@ struct Grid {
     const std::size_t base = at + opening.size();
     const std::string head = file.substr(0, base);
     std::smatch m;
-    if (std::regex_search(head, m, std::regex("NumberOfPoints=\"(\\d+)\" NumberOfCells=\"(\\d+)\""))) {
+    if (std::regex_search(head, m,
+                          std::regex("NumberOfPoints=\"(\\d+)\" NumberOfCells=\"(\\d+)\""))) {
       points = std::stol(m[1]);
       cells = std::stol(m[2]);
     }
@@ -164,7 +165,7 @@ struct Grid {
   }
 };
 
-// The coordinates of points i..10, interleaved.
+// The coordinates of points 1..10, interleaved.
 std::vector<double> coordinates(const Model& model) {
   std::vector<double> v;
   for (int i = 0; i < Model::points; ++i) v.insert(v.end(), {model.x[i], model.y[i], model.z[i]});
@@ -179,37 +180,43 @@ TEST_F(VtkFilesTest, ModelFileHeadIsExact) {
   // Offsets: 10 points (240 bytes), 18 connectivity entries (144), 3 cell
   // offsets (24), 3 types (3), zone and material (12 each), constraint (40),
   // temperature (80), two load cases (240 each), each after its 8-byte count.
-  const std::string head = testing::records({
-      "<?xml version=\"1.0\"?>",
-      "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
-      "header_type=\"UInt64\">",
-      "  <UnstructuredGrid>",
-      "    <Piece NumberOfPoints=\"10\" NumberOfCells=\"3\">",
-      "      <PointData>",
-      "        <DataArray type=\"Int32\" Name=\"constraint\" format=\"appended\" offset=\"483\"/>",
-      "        <DataArray type=\"Float64\" Name=\"spring_stiffness\" format=\"appended\" "
-      "offset=\"531\"/>",
-      "        <DataArray type=\"Float64\" Name=\"load_1\" NumberOfComponents=\"3\" "
-      "format=\"appended\" offset=\"619\"/>",
-      "        <DataArray type=\"Float64\" Name=\"load_2\" NumberOfComponents=\"3\" "
-      "format=\"appended\" offset=\"867\"/>",
-      "      </PointData>",
-      "      <CellData>",
-      "        <DataArray type=\"Int32\" Name=\"zone\" format=\"appended\" offset=\"443\"/>",
-      "        <DataArray type=\"Int32\" Name=\"material\" format=\"appended\" offset=\"463\"/>",
-      "      </CellData>",
-      "      <Points>",
-      "        <DataArray type=\"Float64\" NumberOfComponents=\"3\" format=\"appended\" offset=\"0\"/>",
-      "      </Points>",
-      "      <Cells>",
-      "        <DataArray type=\"Int64\" Name=\"connectivity\" format=\"appended\" offset=\"248\"/>",
-      "        <DataArray type=\"Int64\" Name=\"offsets\" format=\"appended\" offset=\"400\"/>",
-      "        <DataArray type=\"UInt8\" Name=\"types\" format=\"appended\" offset=\"432\"/>",
-      "      </Cells>",
-      "    </Piece>",
-      "  </UnstructuredGrid>",
-      "  <AppendedData encoding=\"raw\">",
-  }) + "   _";
+  const std::string head =
+      testing::records({
+          "<?xml version=\"1.0\"?>",
+          "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
+          "header_type=\"UInt64\">",
+          "  <UnstructuredGrid>",
+          "    <Piece NumberOfPoints=\"10\" NumberOfCells=\"3\">",
+          "      <PointData>",
+          "        <DataArray type=\"Int32\" Name=\"constraint\" format=\"appended\" "
+          "offset=\"483\"/>",
+          "        <DataArray type=\"Float64\" Name=\"spring_stiffness\" format=\"appended\" "
+          "offset=\"531\"/>",
+          "        <DataArray type=\"Float64\" Name=\"load_1\" NumberOfComponents=\"3\" "
+          "format=\"appended\" offset=\"619\"/>",
+          "        <DataArray type=\"Float64\" Name=\"load_2\" NumberOfComponents=\"3\" "
+          "format=\"appended\" offset=\"867\"/>",
+          "      </PointData>",
+          "      <CellData>",
+          "        <DataArray type=\"Int32\" Name=\"zone\" format=\"appended\" offset=\"443\"/>",
+          "        <DataArray type=\"Int32\" Name=\"material\" format=\"appended\" "
+          "offset=\"463\"/>",
+          "      </CellData>",
+          "      <Points>",
+          "        <DataArray type=\"Float64\" NumberOfComponents=\"3\" format=\"appended\" "
+          "offset=\"0\"/>",
+          "      </Points>",
+          "      <Cells>",
+          "        <DataArray type=\"Int64\" Name=\"connectivity\" format=\"appended\" "
+          "offset=\"248\"/>",
+          "        <DataArray type=\"Int64\" Name=\"offsets\" format=\"appended\" offset=\"400\"/>",
+          "        <DataArray type=\"UInt8\" Name=\"types\" format=\"appended\" offset=\"432\"/>",
+          "      </Cells>",
+          "    </Piece>",
+          "  </UnstructuredGrid>",
+          "  <AppendedData encoding=\"raw\">",
+      }) +
+      "   _";
   EXPECT_EQ(file.substr(0, head.size()), head);
   EXPECT_EQ(file.size(), head.size() + 867 + 8 + 240 + 33);
 }
@@ -346,7 +353,8 @@ struct BadCase {
   bool model_file;  // true: write_model_vtk, false: the step file of step 3
 };
 
-class VtkBadTablesTest : public testing::ScratchTest, public ::testing::WithParamInterface<BadCase> {};
+class VtkBadTablesTest : public testing::ScratchTest,
+                         public ::testing::WithParamInterface<BadCase> {};
 
 TEST_P(VtkBadTablesTest, EndsTheRunNamingTheFileAndWritesNothing) {
   Spoilt tables;
@@ -367,19 +375,22 @@ TEST_P(VtkBadTablesTest, EndsTheRunNamingTheFileAndWritesNothing) {
 }
 
 // clang-format off
+constexpr const char* model = "model.vtu";
+constexpr const char* steps = "model_stress_NNNNN.vtu";
+constexpr const char* step3 = "model_stress_00003.vtu";
 const BadCase bad_cases[] = {
-    {"short_y", "model.vtu", [](Spoilt& t) { t.model.y.pop_back(); }, true},
-    {"short_z", "model_stress_NNNNN.vtu", [](Spoilt& t) { t.model.z.pop_back(); }, false},
-    {"short_temperature", "model.vtu", [](Spoilt& t) { t.model.temperature.pop_back(); }, true},
-    {"short_constraint", "model.vtu", [](Spoilt& t) { t.model.constraint.pop_back(); }, true},
-    {"short_loads", "model.vtu", [](Spoilt& t) { t.model.loads.pop_back(); }, true},
-    {"negative_zone", "model.vtu", [](Spoilt& t) { t.model.zones = {-1, 2}; }, true},
-    {"zones_past_elements", "model_stress_NNNNN.vtu", [](Spoilt& t) { t.model.zones = {3, 2}; }, false},
-    {"short_materials", "model.vtu", [](Spoilt& t) { t.model.material.resize(2); }, true},
-    {"node_count_past_points", "model_stress_NNNNN.vtu", [](Spoilt& t) { t.model.node_count = 11; }, false},
+    {"short_y",                model, [](Spoilt& t) { t.model.y.pop_back(); },           true},
+    {"short_z",                steps, [](Spoilt& t) { t.model.z.pop_back(); },           false},
+    {"short_temperature",      model, [](Spoilt& t) { t.model.temperature.pop_back(); }, true},
+    {"short_constraint",       model, [](Spoilt& t) { t.model.constraint.pop_back(); },  true},
+    {"short_loads",            model, [](Spoilt& t) { t.model.loads.pop_back(); },       true},
+    {"negative_zone",          model, [](Spoilt& t) { t.model.zones = {-1, 2}; },        true},
+    {"zones_past_elements",    steps, [](Spoilt& t) { t.model.zones = {3, 2}; },         false},
+    {"short_materials",        model, [](Spoilt& t) { t.model.material.resize(2); },     true},
+    {"node_count_past_points", steps, [](Spoilt& t) { t.model.node_count = 11; },        false},
     // A row short of the points, of node_count's stresses.
-    {"short_step_printout", "model_stress_00003.vtu", [](Spoilt& t) { t.result.pop_back(); }, false},
-    {"short_step_stresses", "model_stress_00003.vtu", [](Spoilt& t) { t.stress.resize(8 * 7 - 1); }, false},
+    {"short_step_printout",    step3, [](Spoilt& t) { t.result.pop_back(); },            false},
+    {"short_step_stresses",    step3, [](Spoilt& t) { t.stress.resize(8 * 7 - 1); },     false},
 };
 // clang-format on
 
