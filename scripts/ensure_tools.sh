@@ -9,9 +9,18 @@ command -v g++ >/dev/null 2>&1 || needed+=(g++)
 if [ "${MERIDIAN_WITH_FORTRAN:-0}" = 1 ] && ! command -v gfortran >/dev/null 2>&1; then
   needed+=(gfortran)
 fi
-# VTK's Tecplot reader for the viewer test; Debian installs it for /usr/bin/python3.
-if [ "${MERIDIAN_WITH_VTK:-0}" = 1 ] && ! /usr/bin/python3 -c "import vtk" >/dev/null 2>&1; then
-  needed+=(python3-vtk9)
+# VTK's readers for the viewer tests; Debian installs them for /usr/bin/python3.
+# python3-paraview (pvpython, for the time-series test) brings its own VTK
+# module for /usr/bin/python3 and cannot be installed beside python3-vtk9, so
+# python3-vtk9 is asked for only where a pvpython from elsewhere is found and
+# /usr/bin/python3 has no VTK.
+if [ "${MERIDIAN_WITH_VTK:-0}" = 1 ]; then
+  if ! command -v pvpython >/dev/null 2>&1; then
+    needed+=(python3-paraview)
+  elif ! /usr/bin/python3 -c "import vtk" >/dev/null 2>&1; then
+    needed+=(python3-vtk9)
+  fi
+  command -v xvfb-run >/dev/null 2>&1 || needed+=(xvfb)
 fi
 # clang and libFuzzer for the fuzz harnesses.
 if [ "${MERIDIAN_WITH_FUZZ:-0}" = 1 ]; then
