@@ -73,7 +73,9 @@ struct ListingModel {
 // zones. Bad input (end of file, a field that does not convert, a number used
 // as a table position out of its range, counts too large to hold) ends the run
 // with a FatalError naming the listing and line.
-ListingModel load_listing(InputFile& listing);
+// The element printout rows are parsed on a second CPU when the process may
+// use one and `second_cpu` allows it (the results are the same either way).
+ListingModel load_listing(InputFile& listing, bool second_cpu = true);
 
 // The model tables as the model views take them.
 ModelView model_view_of(const ListingModel& model);

@@ -10,9 +10,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "listing/element_rows.hpp"
 #include "listing/element_zones.hpp"
 #include "listing/listing_model.hpp"
 #include "model/nodal_stress.hpp"
@@ -126,7 +128,7 @@ struct RowLayouts {
 
 class ListingReader {
  public:
-  explicit ListingReader(InputFile& in) : in_(in) {}
+  ListingReader(InputFile& in, bool second_cpu) : in_(in), second_cpu_(second_cpu) {}
 
   ListingModel read();
 
@@ -193,13 +195,22 @@ class ListingReader {
   void read_step(NodalStressAccumulator& accumulator, std::vector<double>& node_result,
                  std::vector<double>& node_stress);
   void read_element_printout(NodalStressAccumulator& accumulator);
+  // Adds a parsed batch of element printout rows to the sums, or ends the run
+  // at its first row that did not convert.
+  void take_element_rows(const ElementRowBatch& batch, NodalStressAccumulator& accumulator);
 
   InputFile& in_;
+  bool second_cpu_;
   RowLayouts layouts_;
   ListingModel model_;
   KeyField line_buffer_{};
   KeyField page_title_{};
   bool page_title_set_ = false;  // until set, the title matches no line
+  // Parses element printout rows on a second CPU, once there is a printout.
+  std::unique_ptr<ElementRowParser> element_rows_;
+  // A row that did not convert was reported while later lines had been read:
+  // the listing does not end at it.
+  bool failed_before_end_ = false;
 };
 
 void ListingReader::read_control_cards() {
@@ -426,28 +437,70 @@ void ListingReader::read_temperatures() {
 // Element printout: per element a header line, 8 integration-point rows
 // (I7, A11, 7E11.3) and a blank line. A page break shows as the title line in
 // place of the next element's header; 9 lines then lead to that header.
+//
+// This thread reads the lines and copies each element's rows into a batch; the
+// batches are parsed by the element row parser (on a second CPU when there is
+// one) and added to the sums in element order. When a line cannot be read, the
+// batch handed over before it is taken back first: a row of it that does not
+// convert comes earlier in the listing.
 void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
   const auto what = element_printout_key.what;
   const ListingModel& m = model_;
-  ElementPrintout gauss{};
+  if (!element_rows_) {
+    // A second thread pays for itself from a few thousand elements on.
+    constexpr std::int32_t helper_elements = 4096;
+    element_rows_ = std::make_unique<ElementRowParser>(
+        second_cpu_ && m.element_capacity >= helper_elements && usable_cpus() >= 2);
+  }
+  ElementRowParser& rows = *element_rows_;
   std::int32_t element = 1;
-  skip(4, what);
-  for (;;) {
-    for (auto& point : gauss) {
-      const std::string_view record = line(what);
-      integer_at(in_, record, 0, 7);  // integration point number, not used
-      for (int c = 0; c < 7; ++c)
-        point[static_cast<std::size_t>(c)] = real_at(in_, record, 18 + 11 * c, 11, 3);
+  rows.filling().clear(element);
+  try {
+    skip(4, what);
+    for (;;) {
+      ElementRowBatch& batch = rows.filling();
+      for (int point = 0; point < 8; ++point) {
+        const std::string_view row = line(what);
+        batch.add_row(row, in_.line_number());
+      }
+      skip(2, what);
+      ++element;
+      const bool last = element > m.element_capacity;
+      if (last || batch.element_count() == ElementRowParser::batch_elements) {
+        if (ElementRowBatch* parsed = rows.hand_over()) take_element_rows(*parsed, accumulator);
+        rows.filling().clear(element);
+      }
+      if (last) break;
+      if (page_title_set_ && line_buffer_ == page_title_) skip(9, what);
     }
+  } catch (const FatalError&) {
+    if (ElementRowBatch* parsed = rows.finish()) take_element_rows(*parsed, accumulator);
+    // The rows read before the failing line come first in the listing.
+    ElementRowBatch& unfinished = rows.filling();
+    if (unfinished.element_count() > 0) {
+      parse_element_rows(unfinished);
+      if (unfinished.failed_line != 0) take_element_rows(unfinished, accumulator);
+    }
+    throw;
+  }
+  if (ElementRowBatch* parsed = rows.finish()) take_element_rows(*parsed, accumulator);
+}
+
+void ListingReader::take_element_rows(const ElementRowBatch& batch,
+                                      NodalStressAccumulator& accumulator) {
+  if (batch.failed_line != 0) [[unlikely]] {
+    failed_before_end_ = batch.failed_line < in_.line_number();
+    fail_line(in_.name(), batch.failed_line, batch.failure);
+  }
+  const ListingModel& m = model_;
+  std::int32_t element = batch.first_element;
+  for (const ElementPrintout& gauss : batch.values) {
     // With no hexahedron in the model the first element's rows are still read
     // (the solver layout always prints one) and discarded.
     if (element <= m.element_capacity) {
       accumulator.add_element(m.element_nodes[static_cast<std::size_t>(element - 1)], gauss);
     }
-    skip(2, what);
     ++element;
-    if (element > m.element_capacity) break;
-    if (page_title_set_ && line_buffer_ == page_title_) skip(9, what);
   }
 }
 
@@ -514,7 +567,7 @@ ListingModel ListingReader::read() {
       // A listing that ends within the time steps usually comes from a solver
       // run that stopped early: say which step is missing.
       std::string_view unread;
-      if (in_.next_line(unread)) throw;
+      if (failed_before_end_ || in_.next_line(unread)) throw;
       throw FatalError(std::string(error.what()) + "; the listing ends in time step " +
                        std::to_string(s) + " of the " + std::to_string(m.step_count) +
                        " that control card 3 announces");
@@ -530,8 +583,8 @@ ListingModel ListingReader::read() {
 
 }  // namespace
 
-ListingModel load_listing(InputFile& listing) {
-  return ListingReader(listing).read();
+ListingModel load_listing(InputFile& listing, bool second_cpu) {
+  return ListingReader(listing, second_cpu).read();
 }
 
 ModelView model_view_of(const ListingModel& m) {

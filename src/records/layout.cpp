@@ -165,6 +165,10 @@ void parse_field(const InputFile& in, std::string_view record, const LayoutField
 
 [[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
                                   int column, int width) {
+  in.fail_here(conversion_failure(kind, field, column, width));
+}
+
+std::string conversion_failure(const char* kind, std::string_view field, int column, int width) {
   std::string what = "cannot read ";
   what += kind;
   what += " from \"";
@@ -174,7 +178,7 @@ void parse_field(const InputFile& in, std::string_view record, const LayoutField
   what += '-';
   what += std::to_string(column + width);
   what += ')';
-  in.fail_here(what);
+  return what;
 }
 
 Layout::Layout(std::string_view text) {

@@ -78,6 +78,8 @@ void require_record(InputFile& in, const Layout& layout, std::span<const FieldTa
 // the columns and the text: cannot read <kind> from "<field>" (columns a-b).
 [[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
                                   int column, int width);
+// The text of that message, without the file and line.
+std::string conversion_failure(const char* kind, std::string_view field, int column, int width);
 
 // Parses one already-read record into targets (no layout reuse: targets beyond the
 // layout are an error). Conversion failures name `in`'s current line.
