@@ -15,6 +15,7 @@
 #include "driver/jobs.hpp"
 #include "records/fatal.hpp"
 #include "support/scratch_test.hpp"
+#include "two_node_deck.hpp"
 
 namespace meridian {
 namespace {
@@ -23,24 +24,9 @@ namespace fs = std::filesystem;
 
 class DeckViewer : public testing::ScratchTest {};
 
-const std::string deck_head =
-    "test deck\n"
-    "*   Interfaces  (control record follows)\n";
-const std::string deck_nodes_and_element =
-    "*****Nodal point cards\n"
-    "       1  7.0   0.00000000000E+00   0.00000000000E+00   0.00000000000E+00\n"
-    "       2    2   0.15000000000E+01  -0.25000000000E+00   0.10000000000E+01\n"
-    "*****Element cards\n"
-    "*  number  mat  nodes\n"
-    "       1    1       1       2       2       1       1       2       2       1\n"
-    "*****Sliding interfaces\n"
-    "*  master  slave\n"
-    "*  segments\n";
-const std::string deck_temperatures =
-    "*--------- nodal temperatures\n"
-    "*  node   temperature\n"
-    "       1      10.0\n"
-    "       2      30.0\n";
+using testing::deck_head;
+using testing::deck_nodes_and_element;
+using testing::deck_temperatures;
 
 const std::string model_header =
     "TITLE=\"Model\"\r\n"

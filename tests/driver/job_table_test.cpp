@@ -12,6 +12,7 @@
 #include "support/case_names.hpp"
 #include "support/listing_writer.hpp"
 #include "support/scratch_dir.hpp"
+#include "two_node_deck.hpp"
 
 namespace meridian::testing {
 namespace {
@@ -42,22 +43,7 @@ std::string spring_deck() {
 }
 
 const std::string input_deck =
-    "test deck\n"
-    "*   Interfaces  (control record follows)\n"
-    "    1        2        1         1         0    1    0\n"
-    "*****Nodal point cards\n"
-    "       1  7.0   0.00000000000E+00   0.00000000000E+00   0.00000000000E+00\n"
-    "       2    2   0.15000000000E+01  -0.25000000000E+00   0.10000000000E+01\n"
-    "*****Element cards\n"
-    "*  number  mat  nodes\n"
-    "       1    1       1       2       2       1       1       2       2       1\n"
-    "*****Sliding interfaces\n"
-    "*  master  slave\n"
-    "*  segments\n"
-    "*--------- nodal temperatures\n"
-    "*  node   temperature\n"
-    "       1      10.0\n"
-    "       2      30.0\n";
+    deck_head + deck_control_without_interfaces + deck_nodes_and_element + deck_temperatures;
 
 const std::set<std::string> inputs = {"n3dhsp", "nikein", "nikein.txt", "parameter_in.txt"};
 const std::set<std::string> listing_views = {"model_load.dat", "model_stress_1.dat",
