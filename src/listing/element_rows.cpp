@@ -19,8 +19,8 @@ void ElementRowBatch::clear(std::int32_t first) {
   row_end.clear();
   row_line.clear();
   values.clear();
-  failed_line = 0;
-  failure.clear();
+  failure = RowFailure{};
+  tail_failure = RowFailure{};
 }
 
 void ElementRowBatch::add_row(std::string_view row, long line) {
@@ -37,33 +37,43 @@ std::string_view columns(std::string_view row, int column, int width) {
   return row.substr(static_cast<std::size_t>(column), static_cast<std::size_t>(width));
 }
 
-}  // namespace
-
-void parse_element_rows(ElementRowBatch& batch) {
-  const std::size_t elements = batch.element_count();
-  batch.values.resize(elements);
-  std::uint32_t start = 0;
-  for (std::size_t r = 0; r < batch.row_line.size(); ++r) {
+// Parses rows [first, last) of the batch into `values` (sized for them).
+void parse_rows(ElementRowBatch& batch, std::size_t first, std::size_t last, RowFailure& failure) {
+  std::uint32_t start = first == 0 ? 0 : batch.row_end[first - 1];
+  for (std::size_t r = first; r < last; ++r) {
     const std::string_view row(batch.text.data() + start, batch.row_end[r] - start);
     start = batch.row_end[r];
     auto& point = batch.values[r / 8][r % 8];
     std::int32_t number = 0;
     std::string_view field = columns(row, 0, 7);
     if (!parse_integer(field, number)) [[unlikely]] {
-      batch.failed_line = batch.row_line[r];
-      batch.failure = conversion_failure("an integer", field, 0, 7);
+      failure = RowFailure{batch.row_line[r], conversion_failure("an integer", field, 0, 7)};
       return;
     }
     for (int c = 0; c < 7; ++c) {
       const int column = 18 + 11 * c;
       field = columns(row, column, 11);
       if (!parse_real(field, 3, point[static_cast<std::size_t>(c)])) [[unlikely]] {
-        batch.failed_line = batch.row_line[r];
-        batch.failure = conversion_failure("a real", field, column, 11);
+        failure = RowFailure{batch.row_line[r], conversion_failure("a real", field, column, 11)};
         return;
       }
     }
   }
+}
+
+}  // namespace
+
+void parse_element_rows(ElementRowBatch& batch) {
+  // An element whose rows were cut short by the end of the listing is parsed
+  // as far as it goes.
+  const std::size_t rows = batch.row_line.size();
+  batch.values.resize((rows + 7) / 8);
+  parse_rows(batch, 0, rows, batch.failure);
+}
+
+void parse_element_rows(ElementRowBatch& batch, std::size_t first, std::size_t last,
+                        RowFailure& failure) {
+  parse_rows(batch, first * 8, last * 8, failure);
 }
 
 // The helper thread and what it shares with the reader, guarded by `lock`.
@@ -71,6 +81,7 @@ struct ElementRowParser::Helper {
   std::mutex lock;
   std::condition_variable changed;
   ElementRowBatch* work = nullptr;  // handed over, not yet parsed
+  std::size_t work_elements = 0;    // elements [0, work_elements) are the helper's
   bool parsed = false;              // `work` is parsed
   bool stop = false;
   std::thread thread;
@@ -81,8 +92,9 @@ struct ElementRowParser::Helper {
       changed.wait(hold, [this] { return stop || (work != nullptr && !parsed); });
       if (stop) return;
       ElementRowBatch* batch = work;
+      const std::size_t elements = work_elements;
       hold.unlock();
-      parse_element_rows(*batch);
+      parse_element_rows(*batch, 0, elements, batch->failure);
       hold.lock();
       parsed = true;
       changed.notify_all();
@@ -126,6 +138,8 @@ ElementRowBatch* ElementRowParser::finish() {
     helper_->changed.wait(hold, [this] { return helper_->parsed; });
     helper_->work = nullptr;
     helper_->parsed = false;
+    // The helper's part comes first in the listing.
+    if (batch.failure.line == 0) batch.failure = std::move(batch.tail_failure);
   }
   return &batch;
 }
@@ -134,12 +148,17 @@ ElementRowBatch* ElementRowParser::hand_over() {
   ElementRowBatch* previous = finish();
   ElementRowBatch& batch = batches_[filling_];
   if (helper_) {
+    const std::size_t elements = batch.element_count();
+    const std::size_t split = elements - elements / own_share_divisor;
+    batch.values.resize(elements);
     {
       const std::lock_guard<std::mutex> hold(helper_->lock);
       helper_->work = &batch;
+      helper_->work_elements = split;
       helper_->parsed = false;
     }
     helper_->changed.notify_all();
+    parse_element_rows(batch, split, elements, batch.tail_failure);
   } else {
     parse_element_rows(batch);
   }

@@ -21,30 +21,43 @@
 
 namespace meridian {
 
+// The first row of a part of a batch that does not convert: its line (0 when
+// every row did) and what was wrong with it.
+struct RowFailure {
+  long line = 0;
+  std::string what;
+};
+
 struct ElementRowBatch {
   std::int32_t first_element = 0;       // element number of the first element
   std::string text;                     // the rows, back to back
   std::vector<std::uint32_t> row_end;   // end of each row in `text`
   std::vector<long> row_line;           // line number of each row
   std::vector<ElementPrintout> values;  // per element, once parsed
-  // The first row that does not convert: its line (0 when every row did) and
-  // what was wrong with it.
-  long failed_line = 0;
-  std::string failure;
+  RowFailure failure;                   // the batch's first row that does not convert
+  RowFailure tail_failure;              // that of the part parsed beside the helper
 
   void clear(std::int32_t first);
   void add_row(std::string_view row, long line);
   std::size_t element_count() const { return row_line.size() / 8; }
 };
 
-// Parses every row of the batch (I7, A11, 7E11.3; the point number is read and
-// not used) into `values`, up to the first row that does not convert.
+// Parses the rows of elements [first, last) of the batch (I7, A11, 7E11.3; the
+// point number is read and not used) into `values` (already sized), up to the
+// first row that does not convert.
+void parse_element_rows(ElementRowBatch& batch, std::size_t first, std::size_t last,
+                        RowFailure& failure);
+// Parses every row of the batch, an element cut short by the end of the
+// listing as far as its rows go.
 void parse_element_rows(ElementRowBatch& batch);
 
 class ElementRowParser {
  public:
   // Elements per batch.
   static constexpr std::size_t batch_elements = 1024;
+  // Of every batch the helper parses, this thread parses the last
+  // 1/own_share_divisor itself (the helper has the more work otherwise).
+  static constexpr std::size_t own_share_divisor = 8;
 
   explicit ElementRowParser(bool use_helper);
   ~ElementRowParser();

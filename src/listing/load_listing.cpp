@@ -479,7 +479,7 @@ void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
     ElementRowBatch& unfinished = rows.filling();
     if (unfinished.element_count() > 0) {
       parse_element_rows(unfinished);
-      if (unfinished.failed_line != 0) take_element_rows(unfinished, accumulator);
+      if (unfinished.failure.line != 0) take_element_rows(unfinished, accumulator);
     }
     throw;
   }
@@ -488,9 +488,9 @@ void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
 
 void ListingReader::take_element_rows(const ElementRowBatch& batch,
                                       NodalStressAccumulator& accumulator) {
-  if (batch.failed_line != 0) [[unlikely]] {
-    failed_before_end_ = batch.failed_line < in_.line_number();
-    fail_line(in_.name(), batch.failed_line, batch.failure);
+  if (batch.failure.line != 0) [[unlikely]] {
+    failed_before_end_ = batch.failure.line < in_.line_number();
+    fail_line(in_.name(), batch.failure.line, batch.failure.what);
   }
   const ListingModel& m = model_;
   std::int32_t element = batch.first_element;
