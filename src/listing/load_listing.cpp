@@ -455,6 +455,7 @@ void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
   ElementRowParser& rows = *element_rows_;
   std::int32_t element = 1;
   rows.filling().clear(element);
+  bool taking = false;  // a failing row of a batch taken back ends the run as it is
   try {
     skip(4, what);
     for (;;) {
@@ -467,17 +468,22 @@ void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
       ++element;
       const bool last = element > m.element_capacity;
       if (last || batch.element_count() == ElementRowParser::batch_elements) {
-        if (ElementRowBatch* parsed = rows.hand_over()) take_element_rows(*parsed, accumulator);
+        ElementRowBatch* parsed = rows.hand_over();
+        taking = true;
+        if (parsed != nullptr) take_element_rows(*parsed, accumulator);
+        taking = false;
         rows.filling().clear(element);
       }
       if (last) break;
       if (page_title_set_ && line_buffer_ == page_title_) skip(9, what);
     }
   } catch (const FatalError&) {
+    if (taking) throw;
+    // A line could not be read: the batch handed over before, and the rows
+    // read before the line, come first in the listing.
     if (ElementRowBatch* parsed = rows.finish()) take_element_rows(*parsed, accumulator);
-    // The rows read before the failing line come first in the listing.
     ElementRowBatch& unfinished = rows.filling();
-    if (unfinished.element_count() > 0) {
+    if (!unfinished.row_line.empty()) {
       parse_element_rows(unfinished);
       if (unfinished.failure.line != 0) take_element_rows(unfinished, accumulator);
     }

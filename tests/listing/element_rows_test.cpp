@@ -79,6 +79,13 @@ std::vector<RowCase> row_cases() {
   std::vector<RowCase> cases;
   const long first = row_line(text, 1, 5, 3);
   cases.push_back({"first_batch", replaced(text, first, 18, bad), conversion(first)});
+  // The reading thread parses the end of each batch itself (elements 897 to
+  // 1024 of the first): an error there, and one in each part of a batch.
+  const long tail = row_line(text, 1, 1000, 7);
+  cases.push_back({"end_of_a_batch", replaced(text, tail, 18, bad), conversion(tail)});
+  const long head = row_line(text, 1, 100, 2);
+  cases.push_back({"both_parts_of_a_batch", replaced(replaced(text, tail, 18, bad), head, 18, bad),
+                   conversion(head)});
   const long boundary = row_line(text, 1, 1025, 1);
   cases.push_back({"next_batch_first_row", replaced(text, boundary, 18, bad), conversion(boundary)});
   const long last = row_line(text, 2, 4352, 8);
@@ -92,6 +99,10 @@ std::vector<RowCase> row_cases() {
   const long filling = row_line(text, 1, 3200, 4);
   cases.push_back({"error_in_the_batch_being_filled",
                    cut_after(replaced(text, filling, 18, bad), cut), conversion(filling)});
+  // The listing ends in the first element of a batch, after a failing row.
+  const long opening = row_line(text, 1, 3073, 2);
+  cases.push_back({"error_in_a_batchs_cut_first_element",
+                   cut_after(replaced(text, opening, 18, bad), opening + 1), conversion(opening)});
   // The listing ends right after the printout holding the error: lines follow
   // the failing row, so it does not end there.
   const long late = row_line(text, 2, 4100, 2);
