@@ -166,6 +166,29 @@ TEST(Driver, ConsoleAnswerThatIsNotANumber) {
   }
 }
 
+// -C runs in the directory given as if started there, and --scale answers the
+// question: the files are those of a run started there that reads the answer.
+TEST(Driver, DirectoryAndScaleOptionsRunAsIfStartedThere) {
+  const fs::path listing = fs::path(MERIDIAN_SOURCE_DIR) / "examples" / "n3dhsp";
+  const fs::path asked = fresh_directory("driver_asked");
+  const fs::path elsewhere = fresh_directory("driver_elsewhere");
+  const fs::path target = fresh_directory("driver_target");
+  fs::copy_file(listing, asked / "n3dhsp");
+  fs::copy_file(listing, target / "n3dhsp");
+  const RunResult answered = run_meridian(asked, {}, "10\n");
+  const RunResult optioned =
+      run_meridian(elsewhere, {"-C", target.string(), "--scale", "10"}, "");
+  EXPECT_EQ(answered.exit_status, 0);
+  EXPECT_EQ(optioned.exit_status, 0) << optioned.standard_error;
+  EXPECT_EQ(directory_files(target), directory_files(asked));
+  EXPECT_TRUE(directory_files(elsewhere).empty());
+  // Nothing is asked: the console holds the banner and waiting line only.
+  EXPECT_EQ(optioned.standard_output, banner_bytes);
+  EXPECT_EQ(answered.standard_output,
+            std::string(banner_bytes) + " \r\n Input the scale factor of presented deformation =\r\n");
+  for (const fs::path& dir : {asked, elsewhere, target}) fs::remove_all(dir);
+}
+
 // Every option --help names is described in the manual page.
 TEST(Driver, ManualPageNamesEveryOption) {
   const std::string manual = read_file(fs::path(MERIDIAN_SOURCE_DIR) / "docs" / "meridian.1");
