@@ -129,6 +129,7 @@ void write_step_results(const StepResults& results, const StepOutputs& outputs) 
                           node_result,    node_stress,    static_cast<std::int32_t>(node_limit)};
     const std::string suffix = step_suffix(s);
     OutputFile stress_file = OutputFile::create_replacing("model_stress_" + suffix + ".dat");
+    // At most one path extract: edge paths, diagonal paths or axis lines.
     std::optional<OutputFile> path_file;
     std::optional<OutputFile> spring_file;
     if (outputs.edge_paths && interfaces) {
@@ -143,12 +144,12 @@ void write_step_results(const StepResults& results, const StepOutputs& outputs) 
       }
     } else if (outputs.axis_lines) {
       path_file.emplace(OutputFile::create_replacing("line_node_" + suffix + ".csv"));
+      write_axis_lines(*path_file, step, elements);
     }
     if (outputs.springs) {
       spring_file.emplace(OutputFile::create_replacing("spring_" + suffix + ".csv"));
       write_spring_extract(*spring_file, step, springs);
     }
-    if (outputs.axis_lines && path_file) write_axis_lines(*path_file, step, elements);
     write_stress_file(stress_file, results, step, zones, element_records, nodes);
     stress_file.close();
     if (path_file) path_file->close();
