@@ -107,6 +107,7 @@ against_floor() {  # dir label options...
   wall=$(awk '{ print $2 }' <<<"$best")
   fwall=$(awk '{ print $2 }' <<<"$floor")
   echo "$label: $best; I/O floor: $floor; $(ratio "$wall" "$fwall")x the floor"
+  last_wall=$wall
 }
 
 run_listing() {  # name nodes elements steps
@@ -133,7 +134,11 @@ run_listing() {  # name nodes elements steps
        "$(awk -v b="$bytes" -v w="$wall" 'BEGIN { printf "%.0f", b / 1e6 / w }') MB/s"
   if [ "$1" = steps10 ]; then
     against_floor "$dir" "job 1 --scale 10" --scale 10
+    local plain=$last_wall
     against_floor "$dir" "job 1 --scale 10 --vtk" --scale 10 --vtk
+    echo "--vtk: $(ratio "$last_wall" "$plain")x the time without it; one step's files:" \
+         "model_stress_00001.vtu $(stat -c %s "$dir/model_stress_00001.vtu") bytes," \
+         "model_stress_1.dat $(stat -c %s "$dir/model_stress_1.dat") bytes"
     MERIDIAN_BENCH_PREFIX="taskset -c 0" against_floor "$dir" "job 1 --scale 10, one core" --scale 10
   fi
   if [ "$1" = steps10 ] && [ "$have_fortran" = 1 ]; then
