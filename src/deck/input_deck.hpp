@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "records/files.hpp"
-#include "model/model_view.hpp"
+#include "model/undeformed_model.hpp"
 
 namespace meridian {
 

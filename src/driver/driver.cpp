@@ -40,6 +40,9 @@ std::string as_console_lines(std::string_view text) {
   return framed;
 }
 
+// The second line of a usage error, as GNU tools have it.
+constexpr std::string_view try_help_line = "Try 'meridian --help' for more information.\n";
+
 }  // namespace
 
 std::string usage_text() {
@@ -228,7 +231,7 @@ int run_program(std::span<const std::string> arguments) {
       write_all(1, as_console_lines(std::string("meridian ") + MERIDIAN_VERSION + "\n"));
       return 0;
     case CommandLine::Action::usage_error:
-      write_all(2, as_console_lines("meridian: " + command.error + "\n" + usage_text()));
+      write_all(2, as_console_lines("meridian: " + command.error + "\n" + std::string(try_help_line)));
       return 2;
     case CommandLine::Action::run:
       break;
@@ -236,7 +239,7 @@ int run_program(std::span<const std::string> arguments) {
   if (!command.directory.empty() && ::chdir(command.directory.c_str()) != 0) {
     write_all(2, as_console_lines("meridian: cannot change to the directory \"" +
                                   command.directory + "\": " + std::strerror(errno) + "\n" +
-                                  usage_text()));
+                                  std::string(try_help_line)));
     return 2;
   }
   // Results are written under temporary names: an interrupted run removes its

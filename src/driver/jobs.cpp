@@ -8,7 +8,7 @@
 #include "deck/deck_springs.hpp"
 #include "deck/input_deck.hpp"
 #include "generator/parameter_file.hpp"
-#include "listing/read_listing.hpp"
+#include "listing/listing_reader.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"

@@ -10,10 +10,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/model_view.hpp"
-#include "model/step_results.hpp"
+#include "model/undeformed_model.hpp"
+#include "model/time_steps.hpp"
 #include "model/step_store.hpp"
-#include "records/files.hpp"
 
 namespace meridian {
 
@@ -67,15 +66,6 @@ struct ListingModel {
   // node_result and node_stress of every time-step block, in order.
   StepStore steps;
 };
-
-// Reads the whole listing forwards: model sections, every time-step block
-// (nodal stresses averaged on the way, one block at a time), then forms the
-// zones. Bad input (end of file, a field that does not convert, a number used
-// as a table position out of its range, counts too large to hold) ends the run
-// with a FatalError naming the listing and line.
-// The element printout rows are parsed on a second CPU when the process may
-// use one and `second_cpu` allows it (the results are the same either way).
-ListingModel load_listing(InputFile& listing, bool second_cpu = true);
 
 // The model tables as the model views take them.
 ModelView model_view_of(const ListingModel& model);

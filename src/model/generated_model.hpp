@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/mesh.hpp"
-#include "model/model_view.hpp"
+#include "model/undeformed_model.hpp"
 
 namespace meridian {
 

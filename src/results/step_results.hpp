@@ -3,7 +3,7 @@
 // asked, the CSV extracts (edge and diagonal paths of interface sides,
 // material paths, springs).
 
-#include "model/step_results.hpp"
+#include "model/time_steps.hpp"
 
 namespace meridian {
 

@@ -3,7 +3,7 @@
 // spring flags, loads and temperatures, one brick zone per zone) and, when
 // asked for, one Tecplot zone file per side of each sliding interface.
 
-#include "model/model_view.hpp"
+#include "model/undeformed_model.hpp"
 
 namespace meridian {
 

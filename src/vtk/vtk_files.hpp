@@ -16,8 +16,8 @@
 #include <span>
 #include <string_view>
 
-#include "model/model_view.hpp"
-#include "model/step_results.hpp"
+#include "model/undeformed_model.hpp"
+#include "model/time_steps.hpp"
 
 namespace meridian {
 

@@ -12,7 +12,7 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "the appended block is written as little-endian bytes");
 
-constexpr std::string_view line_end = "\r\n";
+constexpr std::string_view line_end = "\n";
 
 void append_number(std::string& out, std::uint64_t value) {
   char digits[24];
@@ -148,7 +148,7 @@ std::string GridFile::head() const {
 }
 
 std::string_view grid_tail() {
-  return "\r\n  </AppendedData>\r\n</VTKFile>\r\n";
+  return "\n  </AppendedData>\n</VTKFile>\n";
 }
 
 std::string collection_text(std::span<const CollectionEntry> entries) {

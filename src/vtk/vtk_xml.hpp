@@ -2,7 +2,8 @@
 // The text and the appended block of VTK XML files: UnstructuredGrid files
 // whose arrays all live in one raw appended block (version 1.0, header_type
 // UInt64, LittleEndian), and the Collection file that lists grid files as a
-// time series. Text lines end with CR LF, as every text record of the program.
+// time series. Text lines end with LF, as VTK itself writes them, so that readers which split
+// the block at a line end (meshio) find it whole.
 //
 // In the appended block each array is its byte count (UInt64) followed by its
 // values; an array's offset is where its count starts, counted from the byte

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <set>
@@ -85,7 +86,10 @@ TEST(Driver, BadArgumentsPrintUsageAndTouchNothing) {
     const RunResult result = run_meridian(dir, arguments, "");
     EXPECT_EQ(result.exit_status, 2) << arguments[0];
     EXPECT_EQ(result.standard_output, "");
-    EXPECT_NE(result.standard_error.find("Usage: meridian"), std::string::npos);
+    EXPECT_TRUE(result.standard_error.starts_with("meridian: ")) << result.standard_error;
+    EXPECT_TRUE(result.standard_error.ends_with(
+        "\r\nTry 'meridian --help' for more information.\r\n"));
+    EXPECT_EQ(std::count(result.standard_error.begin(), result.standard_error.end(), '\n'), 2);
     EXPECT_TRUE(directory_files(dir).empty()) << "no file may be created";
     fs::remove_all(dir);
   }

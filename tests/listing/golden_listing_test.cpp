@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/listing_model.hpp"
+#include "listing/listing_reader.hpp"
 #include "records/files.hpp"
 #include "support/case_names.hpp"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "listing/listing_model.hpp"
+#include "listing/listing_reader.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "support/listing_writer.hpp"

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "listing/listing_model.hpp"
+#include "listing/listing_reader.hpp"
 #include "records/files.hpp"
 #include "support/case_names.hpp"
 #include "support/listing_writer.hpp"

@@ -58,10 +58,12 @@ inline std::string read_file(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Joins records, each followed by CR LF.
-inline std::string records(std::initializer_list<std::string> lines) {
+// Joins records, each followed by CR LF (or by `line_end`: LF for the text of
+// other ecosystems' formats).
+inline std::string records(std::initializer_list<std::string> lines,
+                           const std::string& line_end = "\r\n") {
   std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
+  for (const std::string& line : lines) text += line + line_end;
   return text;
 }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <regex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -114,6 +114,15 @@ struct Array {
   std::string bytes;
 };
 
+// The value of the first attribute `name="..."` in `text`.
+std::optional<std::string> attribute(const std::string& text, const std::string& name) {
+  const std::string key = " " + name + "=\"";
+  const std::size_t at = text.find(key);
+  if (at == std::string::npos) return std::nullopt;
+  const std::size_t from = at + key.size();
+  return text.substr(from, text.find('"', from) - from);
+}
+
 // A grid file read as VTK reads it: the DataArray elements of the head, each
 // array's UInt64 byte count and bytes at its offset in the appended block.
 struct Grid {
@@ -121,38 +130,39 @@ struct Grid {
   std::map<std::string, Array> arrays;  // the points' array as "Points"
 
   explicit Grid(const std::string& file) {
-    const std::string opening = "<AppendedData encoding=\"raw\">\r\n   _";
+    const std::string opening = "<AppendedData encoding=\"raw\">\n   _";
     const std::size_t at = file.find(opening);
     if (at == std::string::npos) throw std::runtime_error("no appended block");
     const std::size_t base = at + opening.size();
     const std::string head = file.substr(0, base);
-    std::smatch m;
-    if (std::regex_search(head, m,
-                          std::regex("NumberOfPoints=\"(\\d+)\" NumberOfCells=\"(\\d+)\""))) {
-      points = std::stol(m[1]);
-      cells = std::stol(m[2]);
-    }
-    const std::regex section("<(PointData|CellData|Points|Cells)>");
-    const std::regex array(
-        "<DataArray type=\"(\\w+)\"(?: Name=\"(\\w+)\")?(?: NumberOfComponents=\"(\\d+)\")? "
-        "format=\"appended\" offset=\"(\\d+)\"/>");
+    if (const auto n = attribute(head, "NumberOfPoints")) points = std::stol(*n);
+    if (const auto n = attribute(head, "NumberOfCells")) cells = std::stol(*n);
     std::string current;
     std::size_t block_end = 0;
     for (std::size_t line = 0; line < head.size();) {
-      const std::size_t end = std::min(head.find("\r\n", line), head.size());
+      const std::size_t end = std::min(head.find('\n', line), head.size());
       const std::string text = head.substr(line, end - line);
-      line = end + 2;
-      if (std::regex_search(text, m, section)) current = m[1];
-      if (!std::regex_search(text, m, array)) continue;
-      Array a{current, m[1], m[3].matched ? std::stoi(m[3]) : 1, {}};
-      const std::size_t offset = base + std::stoul(m[4]);
+      line = end + 1;
+      for (const char* name : {"PointData", "CellData", "Points", "Cells"}) {
+        if (text.find(std::string("<") + name + ">") != std::string::npos) current = name;
+      }
+      if (text.find("<DataArray ") == std::string::npos) continue;
+      const auto type = attribute(text, "type");
+      const auto offset_text = attribute(text, "offset");
+      if (!type || !offset_text || attribute(text, "format") != "appended") {
+        throw std::runtime_error("not an appended array: " + text);
+      }
+      const auto components = attribute(text, "NumberOfComponents");
+      Array a{current, *type, components ? std::stoi(*components) : 1, {}};
+      const std::size_t offset = base + std::stoul(*offset_text);
       std::uint64_t count = 0;
       std::memcpy(&count, file.data() + offset, 8);
       a.bytes = file.substr(offset + 8, count);
       block_end = std::max<std::size_t>(block_end, offset + 8 + count);
-      arrays[m[2].matched ? std::string(m[2]) : "Points"] = a;
+      const auto name = attribute(text, "Name");
+      arrays[name ? *name : "Points"] = a;
     }
-    if (file.substr(block_end) != "\r\n  </AppendedData>\r\n</VTKFile>\r\n") {
+    if (file.substr(block_end) != "\n  </AppendedData>\n</VTKFile>\n") {
       throw std::runtime_error("the block is not followed by the closing text alone");
     }
   }
@@ -215,10 +225,10 @@ TEST_F(VtkFilesTest, ModelFileHeadIsExact) {
           "    </Piece>",
           "  </UnstructuredGrid>",
           "  <AppendedData encoding=\"raw\">",
-      }) +
+      }, "\n") +
       "   _";
   EXPECT_EQ(file.substr(0, head.size()), head);
-  EXPECT_EQ(file.size(), head.size() + 867 + 8 + 240 + 33);
+  EXPECT_EQ(file.size(), head.size() + 867 + 8 + 240 + 30);
 }
 
 TEST_F(VtkFilesTest, ModelFileHoldsEveryNodeHexahedraAndSprings) {
@@ -324,7 +334,7 @@ TEST_F(VtkFilesTest, CollectionNamesEveryStepFileWithItsNumber) {
                 "    <DataSet timestep=\"123456\" part=\"0\" file=\"model_stress_123456.vtu\"/>",
                 "  </Collection>",
                 "</VTKFile>",
-            }));
+            }, "\n"));
   EXPECT_EQ(directory_names(),
             (std::vector<std::string>{"model_stress.pvd", "model_stress_00001.vtu",
                                       "model_stress_12345.vtu", "model_stress_123456.vtu"}));

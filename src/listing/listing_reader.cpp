@@ -16,7 +16,7 @@
 
 #include "listing/element_rows.hpp"
 #include "listing/element_zones.hpp"
-#include "listing/listing_model.hpp"
+#include "listing/listing_reader.hpp"
 #include "model/nodal_stress.hpp"
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
@@ -632,6 +632,11 @@ StepResults step_results_of(const ListingModel& m, double deformation_scale) {
   results.spring_force = m.spring_force;
   results.steps = &m.steps;
   return results;
+}
+
+ListingModel read_listing() {
+  InputFile listing = InputFile::open_existing("n3dhsp");
+  return load_listing(listing);
 }
 
 }  // namespace meridian
