@@ -21,6 +21,16 @@ if [ "${MERIDIAN_WITH_VTK:-0}" = 1 ]; then
     needed+=(python3-vtk9)
   fi
   command -v xvfb-run >/dev/null 2>&1 || needed+=(xvfb)
+  # meshio reads the .vtu files too (Python's mesh reader).
+  /usr/bin/python3 -c "import meshio" >/dev/null 2>&1 || needed+=(python3-meshio)
+fi
+# exFAT and FUSE for the tests of results on file systems that refuse names or
+# ignore letter case.
+if [ "${MERIDIAN_WITH_MOUNTS:-0}" = 1 ]; then
+  command -v mount.exfat-fuse >/dev/null 2>&1 || needed+=(exfat-fuse)
+  command -v mkfs.exfat >/dev/null 2>&1 || needed+=(exfatprogs)
+  [ -f /usr/lib/python3/dist-packages/fusepy.py ] || needed+=(python3-fusepy)
+  command -v fusermount >/dev/null 2>&1 || needed+=(fuse3)
 fi
 # clang and libFuzzer for the fuzz harnesses.
 if [ "${MERIDIAN_WITH_FUZZ:-0}" = 1 ]; then

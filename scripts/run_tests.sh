@@ -2,12 +2,18 @@
 # Builds everything and runs the whole test suite (unit tests and the reference
 # runs of ../shared/golden when that folder is present). With
 # MERIDIAN_SANITIZE=1 the build uses AddressSanitizer and UndefinedBehaviorSanitizer.
+# With the mounts of exfat-fuse and FUSE (root, /dev/fuse), the file-system
+# tests run too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-MERIDIAN_WITH_FORTRAN=1 MERIDIAN_WITH_VTK=1 "$root/scripts/ensure_tools.sh"
+MERIDIAN_WITH_FORTRAN=1 MERIDIAN_WITH_VTK=1 MERIDIAN_WITH_MOUNTS=1 "$root/scripts/ensure_tools.sh"
 if [ "${MERIDIAN_SANITIZE:-0}" = 1 ]; then
+  # MERIDIAN_BUILD_TYPE=RelWithDebInfo: the same at -O2, where GCC's
+  # flow-based warnings see more.
+  type="${MERIDIAN_BUILD_TYPE:-Debug}"
   build="$root/build/sanitize"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDIAN_SANITIZE=ON >/dev/null
+  [ "$type" = Debug ] || build="$root/build/sanitize-$type"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DMERIDIAN_SANITIZE=ON >/dev/null
 else
   build="$root/build/test"
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

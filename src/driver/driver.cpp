@@ -46,7 +46,7 @@ constexpr std::string_view try_help_line = "Try 'meridian --help' for more infor
 }  // namespace
 
 std::string usage_text() {
-  return "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk]\n"
+  return "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk] [--portable-names]\n"
          "       meridian --help\n"
          "       meridian --version\n"
          "\n"
@@ -61,6 +61,10 @@ std::string usage_text() {
          "  --vtk                 also write VTK files for ParaView: model.vtu (and\n"
          "                        model_interfaces.vtu), model_stress_NNNNN.vtu per step\n"
          "                        and the time series model_stress.pvd\n"
+         "  --portable-names      step and interface numbers of 10 and more written in\n"
+         "                        decimal in file names (model_stress_10.dat, not\n"
+         "                        model_stress_:.dat): names that Windows, exFAT and\n"
+         "                        file systems that ignore letter case can hold\n"
          "  -h, --help            this text\n"
          "  --version             the version\n"
          "\n"
@@ -173,6 +177,11 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
     if (argument == "--vtk") {
       if (command.options.vtk) return usage_error("--vtk given twice");
       command.options.vtk = true;
+      continue;
+    }
+    if (argument == "--portable-names") {
+      if (command.options.portable_names) return usage_error("--portable-names given twice");
+      command.options.portable_names = true;
       continue;
     }
     if (const OptionValue job = option_value(arguments, i, "--job"); job.matched) {

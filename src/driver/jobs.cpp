@@ -110,10 +110,17 @@ void rewrite_deck(ListingModel& model, Console& console) {
   rewrite_deck_springs(springs, console);
 }
 
+// How this run names its results and where it notes those put in place.
+ResultNames result_names(const RunOptions& options, PlacedFiles* placed) {
+  return ResultNames{options.portable_names ? StepNames::portable : StepNames::characters, placed};
+}
+
 // The model views of a model, and its VTK files when asked for.
 void write_views(const ModelView& view, const JobRow& row, const RunOptions& options,
-                 std::string_view temperature_name = "temperature") {
-  write_model_view(view, row.view);
+                 PlacedFiles* placed, std::string_view temperature_name = "temperature") {
+  ViewOptions view_options = row.view;
+  view_options.names = result_names(options, placed);
+  write_model_view(view, view_options);
   if (options.vtk) write_model_vtk(view, VtkModelOptions{temperature_name});
 }
 
@@ -126,23 +133,26 @@ const JobRow& job_row(std::int32_t job_code) {
   return default_row;
 }
 
-void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console) {
+void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
+                         PlacedFiles* placed) {
   require_input(listing_name);
   ListingModel model = read_listing();
   const bool rewrites_deck = row.deck_rewrite && model.discrete_flag != 0;
   if (rewrites_deck) require_input(deck_name);
-  write_views(model_view_of(model), row, options);
+  write_views(model_view_of(model), row, options, placed);
   double deformation_scale = 1.0;
   if (row.asks_scale) {
     deformation_scale = options.scale ? *options.scale : ask_deformation_scale(console);
   }
   StepOutputs steps = row.steps;
   steps.vtk = options.vtk;
+  steps.names = result_names(options, placed);
   write_step_results(step_results_of(model, deformation_scale), steps);
   if (row.deck_rewrite) rewrite_deck(model, console);
 }
 
-void run_generator(const JobRow& row, const RunOptions& options, Console& console) {
+void run_generator(const JobRow& row, const RunOptions& options, Console& console,
+                   PlacedFiles* placed) {
   // The parameter file and the card files are opened before anything is read,
   // so the card files exist, empty, even when the parameter file is bad.
   require_input(parameter_name);
@@ -159,13 +169,14 @@ void run_generator(const JobRow& row, const RunOptions& options, Console& consol
   { InputFile finished = std::move(parameter_in); }
   cards.close();
   const std::vector<std::int32_t> zone_element_counts = model.block_element_counts();
-  write_views(generated_model_view(model, zone_element_counts), row, options, "spring_stiffness");
+  write_views(generated_model_view(model, zone_element_counts), row, options, placed,
+              "spring_stiffness");
 }
 
-void run_deck_view(const JobRow& row, const RunOptions& options) {
+void run_deck_view(const JobRow& row, const RunOptions& options, PlacedFiles* placed) {
   require_input(input_deck_name);
   const InputDeck deck = read_input_deck();
-  write_views(deck_model_view(deck), row, options);
+  write_views(deck_model_view(deck), row, options, placed);
 }
 
 void run_job(std::int32_t job_code, const RunOptions& options, Console& console) {
@@ -173,11 +184,14 @@ void run_job(std::int32_t job_code, const RunOptions& options, Console& console)
   for (const std::string_view line : banner) write_free(console.output, {line});
   write_free(console.output, {std::string_view("Please waiting ... ")});
   console.output.flush();
+  // Every result is checked against those put in place before it, so that a
+  // file system that takes two names for one file cannot lose a step.
+  PlacedFiles placed;
   if (row.listing_required || input_file_exists(std::string(listing_name))) {
-    run_listing_outputs(row, options, console);
+    run_listing_outputs(row, options, console, &placed);
   }
-  if (row.generator) run_generator(row, options, console);
-  if (row.deck_view) run_deck_view(row, options);
+  if (row.generator) run_generator(row, options, console, &placed);
+  if (row.deck_view) run_deck_view(row, options, &placed);
   console.output.flush();
 }
 

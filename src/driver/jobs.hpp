@@ -38,6 +38,9 @@ struct RunOptions {
   // VTK files besides everything else: model.vtu (model_interfaces.vtu) of
   // every model view, model_stress_NNNNN.vtu per step and model_stress.pvd.
   bool vtk = false;
+  // Step and interface numbers of 10 and more written in decimal in file
+  // names, so that every file system and Windows can hold them.
+  bool portable_names = false;
 };
 
 // The row of a job; numbers without a row of their own take the default row
@@ -47,13 +50,17 @@ const JobRow& job_row(std::int32_t job_code);
 // The listing phase: reads n3dhsp whole, then writes the model views, asks the
 // scale question, writes every step's files and rewrites the deck, as the row
 // says.
-void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console);
+// `placed`: the files the run has put in place so far (run_job's); unset, no
+// result is checked against the others.
+void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
+                         PlacedFiles* placed = nullptr);
 // The generator: the five card files are created, parameter_in.txt is read
 // (ground node cards written as their springs are placed), the remaining cards
 // written, and the model views of the generated model.
-void run_generator(const JobRow& row, const RunOptions& options, Console& console);
+void run_generator(const JobRow& row, const RunOptions& options, Console& console,
+                   PlacedFiles* placed = nullptr);
 // The deck viewer: nikein.txt is read whole, then its model views written.
-void run_deck_view(const JobRow& row, const RunOptions& options);
+void run_deck_view(const JobRow& row, const RunOptions& options, PlacedFiles* placed = nullptr);
 
 // Runs one job on the console: banner, waiting line, then the row's phases;
 // failures propagate as FatalError / RunStopped. A missing input file ends the

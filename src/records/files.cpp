@@ -167,7 +167,7 @@ OutputFile OutputFile::create(const std::string& path) {
   return OutputFile(path, fd, true, false);
 }
 
-OutputFile OutputFile::create_replacing(const std::string& path) {
+OutputFile OutputFile::create_replacing(const std::string& path, PlacedFiles* placed) {
   struct stat existing;
   const bool exists = ::lstat(path.c_str(), &existing) == 0;
   // A device or a pipe cannot be replaced, a link is written through to the
@@ -177,7 +177,9 @@ OutputFile OutputFile::create_replacing(const std::string& path) {
   if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
     fail_file(path, "cannot open for writing: " + system_reason());
   }
-  return create_renaming(path);
+  OutputFile file = create_renaming(path);
+  file.placed_ = placed;
+  return file;
 }
 
 OutputFile OutputFile::create_renaming(const std::string& path) {
@@ -210,7 +212,8 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       memory_(std::move(other.memory_)),
       temporary_(std::move(other.temporary_)),
       replacing_(other.replacing_),
-      replaces_existing_(other.replaces_existing_) {
+      replaces_existing_(other.replaces_existing_),
+      placed_(other.placed_) {
   other.fd_ = -1;
   other.owns_fd_ = false;
   other.capacity_ = 0;
@@ -308,10 +311,24 @@ void OutputFile::close() {
       fail_file(name_, "cannot write: " + reason + discard_after_failure());
     }
   }
-  if (temporary_.holds_file() && !temporary_.rename_to(name_)) {
-    const std::string reason = system_reason();
+  if (!temporary_.holds_file()) return;
+  std::optional<FileIdentity> identity;
+  if (placed_ != nullptr) {
+    try {
+      placed_->check_before_placing(name_);
+    } catch (const FatalError&) {
+      temporary_.discard();
+      throw;
+    }
+    identity = identity_of_descriptor(temporary_.descriptor());
+  }
+  if (!temporary_.rename_to(name_)) {
+    const int rename_errno = errno;
+    const std::string refused = refused_name_reason(name_, rename_errno);
+    const std::string reason = refused.empty() ? system_reason() : refused;
     fail_file(name_, "cannot put the new file in place: " + reason + discard_after_failure());
   }
+  if (placed_ != nullptr) placed_->add(name_, identity);
 }
 
 bool file_exists(const std::string& path) {

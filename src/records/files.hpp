@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "records/placed_files.hpp"
 #include "records/temporary_files.hpp"
 
 namespace meridian {
@@ -72,7 +73,10 @@ class OutputFile {
   // temporary file is removed and `path` stays as it was. A `path` that is a
   // symbolic link or not a regular file (a device, a pipe) is written in place
   // as by create(); an existing file this run may not write is not replaced.
-  static OutputFile create_replacing(const std::string& path);
+  // With `placed`, the run ends instead of putting the file in place where
+  // that would replace a file put in place earlier under another name, and
+  // the file is noted there once in place.
+  static OutputFile create_replacing(const std::string& path, PlacedFiles* placed = nullptr);
   // As create_replacing, but whatever `path` names (a link, too) is replaced by
   // the new file, and the permission bits are those of the file it names.
   static OutputFile create_renaming(const std::string& path);
@@ -121,6 +125,7 @@ class OutputFile {
   TemporaryFile temporary_;  // a replacing file's, until renamed or removed
   bool replacing_ = false;
   bool replaces_existing_ = false;  // a file was at the final name when created
+  PlacedFiles* placed_ = nullptr;   // the run's placed files, when it keeps them
 };
 
 // Whether a file of that name exists in the current directory (driver's check

@@ -16,6 +16,7 @@
 #include <random>
 
 #include "records/fatal.hpp"
+#include "records/placed_files.hpp"
 
 namespace meridian {
 namespace {
@@ -186,7 +187,8 @@ TemporaryFile TemporaryFile::create_beside(const std::string& path,
         ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, open_mode);
     if (fd < 0) {
       if (errno == EEXIST && attempt < 100) continue;
-      fail_file(path, "cannot open for writing: " + system_reason());
+      const std::string refused = refused_name_reason(path, errno);
+      fail_file(path, "cannot open for writing: " + (refused.empty() ? system_reason() : refused));
     }
     // A sweep by another run may lock the file between its creation and this
     // lock and take it for a leftover: then it is gone, and another name is

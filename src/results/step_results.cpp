@@ -127,27 +127,29 @@ void write_step_results(const StepResults& results, const StepOutputs& outputs) 
     }
     const StepTables step{results.node_x, results.node_y, results.node_z,
                           node_result,    node_stress,    static_cast<std::int32_t>(node_limit)};
-    const std::string suffix = step_suffix(s);
-    OutputFile stress_file = OutputFile::create_replacing("model_stress_" + suffix + ".dat");
+    const std::string suffix = step_suffix(s, outputs.names.steps);
+    PlacedFiles* const placed = outputs.names.placed;
+    OutputFile stress_file =
+        OutputFile::create_replacing("model_stress_" + suffix + ".dat", placed);
     // At most one path extract: edge paths, diagonal paths or axis lines.
     std::optional<OutputFile> path_file;
     std::optional<OutputFile> spring_file;
     if (outputs.edge_paths && interfaces) {
-      path_file.emplace(OutputFile::create_replacing("edge_node_" + suffix + ".csv"));
+      path_file.emplace(OutputFile::create_replacing("edge_node_" + suffix + ".csv", placed));
       write_edge_paths(*path_file, step, results.interface_segments);
     } else if (outputs.diagonal_paths) {
-      path_file.emplace(OutputFile::create_replacing("diagonal_node_" + suffix + ".csv"));
+      path_file.emplace(OutputFile::create_replacing("diagonal_node_" + suffix + ".csv", placed));
       if (interfaces) {
         write_interface_diagonals(*path_file, step, results.interface_segments);
       } else {
         write_material_diagonals(*path_file, step, elements);
       }
     } else if (outputs.axis_lines) {
-      path_file.emplace(OutputFile::create_replacing("line_node_" + suffix + ".csv"));
+      path_file.emplace(OutputFile::create_replacing("line_node_" + suffix + ".csv", placed));
       write_axis_lines(*path_file, step, elements);
     }
     if (outputs.springs) {
-      spring_file.emplace(OutputFile::create_replacing("spring_" + suffix + ".csv"));
+      spring_file.emplace(OutputFile::create_replacing("spring_" + suffix + ".csv", placed));
       write_spring_extract(*spring_file, step, springs);
     }
     write_stress_file(stress_file, results, step, zones, element_records, nodes);

@@ -3,6 +3,7 @@
 // asked, the CSV extracts (edge and diagonal paths of interface sides,
 // material paths, springs).
 
+#include "model/file_names.hpp"
 #include "model/time_steps.hpp"
 
 namespace meridian {
@@ -15,6 +16,7 @@ struct StepOutputs {
   bool springs = false;         // spring_<c>.csv
   // model_stress_NNNNN.vtu per step and model_stress.pvd after the last.
   bool vtk = false;
+  ResultNames names{};  // <c>, and the run's placed files
 };
 
 // Writes every step's files, steps in order.

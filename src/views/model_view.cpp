@@ -102,7 +102,7 @@ std::string load_name_record(std::int32_t k) {
   return record;
 }
 
-void write_load_file(const ModelView& view) {
+void write_load_file(const ModelView& view, const ResultNames& names) {
   const std::int32_t node_count = std::max(view.node_count, 0);
   const std::int32_t load_cases = std::max(view.load_case_count, 0);
   check_span(view.node_x.size(), node_count, "node_x");
@@ -115,7 +115,7 @@ void write_load_file(const ModelView& view) {
                    view.element_nodes};
   check_brick_zones(zones);
 
-  OutputFile out = OutputFile::create_replacing(std::string(model_file_name));
+  OutputFile out = OutputFile::create_replacing(std::string(model_file_name), names.placed);
   out.write_record("TITLE=\"Model\"");
   out.write_record("VARIABLES=\"X\",\"Y\",\"Z\",\"Constrain X\",\"Constrain Y\",\"Constrain Z\"");
   out.write_record("\"Spring X\",\"Spring Y\",\"Spring Z\"");
@@ -152,14 +152,14 @@ std::string interface_node_records(const ModelView& view, std::int32_t node_coun
   return records;
 }
 
-void write_interface_files(const ModelView& view) {
+void write_interface_files(const ModelView& view, const ResultNames& names) {
   if (view.interface_segments.empty()) return;
   const std::int32_t node_count = std::max(view.node_count, 0);
   const std::string nodes = interface_node_records(view, node_count);
   static constexpr char side_letters[2] = {'m', 's'};
   std::string segments;
   for (std::size_t i = 0; i < view.interface_segments.size(); ++i) {
-    const std::string suffix = step_suffix(static_cast<std::int32_t>(i + 1));
+    const std::string suffix = step_suffix(static_cast<std::int32_t>(i + 1), names.steps);
     for (int side = 0; side < 2; ++side) {
       const std::vector<Segment>& list = view.interface_segments[i][side];
       const char letter = side_letters[side];
@@ -170,7 +170,7 @@ void write_interface_files(const ModelView& view) {
       name += '_';
       name += suffix;
       name += ".dat";
-      OutputFile out = OutputFile::create_replacing(name);
+      OutputFile out = OutputFile::create_replacing(name, names.placed);
       std::string title = "TITLE=\"Interface_";
       title += letter;
       title += '_';
@@ -199,8 +199,8 @@ void write_interface_files(const ModelView& view) {
 }  // namespace
 
 void write_model_view(const ModelView& view, const ViewOptions& options) {
-  write_load_file(view);
-  if (options.interface_zones) write_interface_files(view);
+  write_load_file(view, options.names);
+  if (options.interface_zones) write_interface_files(view, options.names);
 }
 
 }  // namespace meridian

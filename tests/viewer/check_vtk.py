@@ -6,7 +6,8 @@ factor 10), on a listing of two bodies with a sliding interface and springs
 to ground nodes (jobs 2 and 6; make_contact_listing), on a generated model
 (job 0, parameter_in.txt) and on an input deck (job 5). Every other file and
 the console must be the same with --vtk. Every .vtu is read with
-vtkXMLUnstructuredGridReader and checked: points, cells and point data of a
+vtkXMLUnstructuredGridReader and with meshio.read (points, cells and arrays
+as VTK reads them) and checked: points, cells and point data of a
 listing against the listing's printed values (exactly), the hexahedra and
 their zones against model_load.dat, stresses against the Tecplot stress file
 of the step to its 13 digits (0 past its nodes); the views of job 0 and 5
@@ -23,6 +24,8 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
 
+import meshio
+import numpy
 import vtk
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -136,11 +139,40 @@ def read_vtu(path, failures):
 
     point_data, point_arrays = arrays(grid.GetPointData())
     cell_data, cell_arrays = arrays(grid.GetCellData())
+    check_meshio(path, grid, cells, point_data, cell_data, failures)
     return {"name": os.path.basename(path), "cells": cells,
             "points": [grid.GetPoint(i) for i in range(grid.GetNumberOfPoints())],
             "point_type": grid.GetPoints().GetData().GetDataTypeAsString(),
             "point_data": point_data, "point_arrays": point_arrays,
             "cell_data": cell_data, "cell_arrays": cell_arrays}
+
+
+MESHIO_CELL_TYPES = {"hexahedron": VTK_HEXAHEDRON, "quad": VTK_QUAD, "line": VTK_LINE}
+
+
+def check_meshio(path, grid, cells, point_data, cell_data, failures):
+    """meshio (Python's mesh reader) must read the file as VTK does: the same
+    points, cells and arrays."""
+    label = "%s (meshio)" % os.path.basename(path)
+    try:
+        mesh = meshio.read(path)
+    except Exception as error:  # meshio raises whatever its parser meets
+        failures.check(False, "%s: %s: %s" % (label, type(error).__name__, error))
+        return
+    points = [grid.GetPoint(i) for i in range(grid.GetNumberOfPoints())]
+    failures.check(mesh.points.tolist() == [list(p) for p in points], label + ": points differ")
+    seen = [(MESHIO_CELL_TYPES.get(block.type), list(map(int, nodes)))
+            for block in mesh.cells for nodes in block.data]
+    failures.check(seen == cells, label + ": cells differ")
+    for name, values in point_data.items():
+        ours = numpy.asarray(mesh.point_data.get(name, [])).reshape(len(values), -1)
+        failures.check(ours.tolist() == [list(v) for v in values], "%s: %s differs" % (label, name))
+    for name, values in cell_data.items():
+        blocks = mesh.cell_data.get(name, [])
+        ours = numpy.concatenate(blocks).reshape(len(values), -1) if blocks else numpy.empty(0)
+        failures.check(ours.tolist() == [list(v) for v in values], "%s: %s differs" % (label, name))
+    failures.check(sorted(mesh.point_data) == sorted(point_data) and
+                   sorted(mesh.cell_data) == sorted(cell_data), label + ": other arrays")
 
 
 def column(grid, where, name):
@@ -378,8 +410,9 @@ def main():
 
     for message in failures.messages:
         print("FAILED: " + message)
-    print("%d VTK files read with VTK %s, %d disagreements"
-          % (failures.checked_files, vtk.vtkVersion.GetVTKVersion(), len(failures.messages)))
+    print("%d VTK files read with VTK %s and meshio %s, %d disagreements"
+          % (failures.checked_files, vtk.vtkVersion.GetVTKVersion(), meshio.__version__,
+             len(failures.messages)))
     return 1 if failures.messages else 0
 
 

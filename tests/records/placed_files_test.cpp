@@ -1,0 +1,118 @@
+// Results put in place by one run: a later result never silently replaces an
+// earlier one that the file system takes for the same file.
+
+#include "records/placed_files.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "records/fatal.hpp"
+#include "records/files.hpp"
+#include "support/scratch_test.hpp"
+
+namespace meridian {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Puts `bytes` in place under `name` (in the working folder) as a result of
+// the run that keeps `placed`.
+void place(PlacedFiles& placed, const std::string& name, const std::string& bytes) {
+  OutputFile out = OutputFile::create_replacing(name, &placed);
+  out.write_bytes(bytes);
+  out.close();
+}
+
+// The message of the failed placing of `second` after `first`; empty when it
+// is put in place.
+std::string second_placing_fails(const std::string& first, const std::string& second) {
+  PlacedFiles placed;
+  place(placed, first, "first");
+  try {
+    place(placed, second, "second");
+  } catch (const FatalError& error) {
+    return error.what();
+  }
+  return {};
+}
+
+bool temporaries_left(const fs::path& folder) {
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().starts_with(".meridian-")) return true;
+  }
+  return false;
+}
+
+class PlacedFilesTest : public testing::ScratchTest {};
+
+TEST_F(PlacedFilesTest, NamesOfTheirOwnArePutInPlace) {
+  // The same name twice (job 0 writes model_load.dat for the listing and for
+  // the generated model), and names that differ in case where case counts.
+  EXPECT_EQ(second_placing_fails("model_load.dat", "model_load.dat"), "");
+  EXPECT_EQ(read_file("model_load.dat"), "second");
+  EXPECT_EQ(second_placing_fails("model_stress_A.dat", "model_stress_a.dat"), "");
+  EXPECT_EQ(read_file("model_stress_A.dat"), "first");
+  EXPECT_EQ(read_file("model_stress_a.dat"), "second");
+}
+
+TEST_F(PlacedFilesTest, AnotherNameOfAFilePutInPlaceStopsTheRun) {
+  PlacedFiles placed;
+  place(placed, "model_stress_1.dat", "first");
+  ASSERT_EQ(::link("model_stress_1.dat", "model_stress_2.dat"), 0);
+  try {
+    place(placed, "model_stress_2.dat", "second");
+    FAIL() << "put in place over model_stress_1.dat";
+  } catch (const FatalError& error) {
+    EXPECT_STREQ(error.what(),
+                 "model_stress_2.dat: the file system does not tell this name apart from "
+                 "model_stress_1.dat, written earlier in this run, so the new file is not put in "
+                 "place; run with --portable-names to give every file a name of its own");
+  }
+  EXPECT_EQ(read_file("model_stress_1.dat"), "first");
+  EXPECT_FALSE(temporaries_left("."));
+}
+
+// On a mounted file system that ignores letter case (the file-system check
+// sets MERIDIAN_FOLDING_DIR to a folder on exFAT).
+TEST(PlacedFilesOnFoldingMount, TheSecondSpellingStopsTheRun) {
+  const char* folder = std::getenv("MERIDIAN_FOLDING_DIR");
+  if (folder == nullptr) GTEST_SKIP() << "MERIDIAN_FOLDING_DIR names no folding mount";
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder);
+  fs::remove("model_stress_A.dat");
+  const std::string message = second_placing_fails("model_stress_A.dat", "model_stress_a.dat");
+  EXPECT_NE(message.find("model_stress_a.dat: the file system does not tell this name apart from "
+                         "model_stress_A.dat"),
+            std::string::npos)
+      << message;
+  EXPECT_EQ(testing::read_file("model_stress_A.dat"), "first");
+  EXPECT_FALSE(temporaries_left("."));
+  fs::remove("model_stress_A.dat");
+  fs::current_path(previous);
+}
+
+TEST(RefusedNames, OnlyARefusedCreationOfANameWithAnUncommonCharacter) {
+  struct Case {
+    std::string path;
+    int errno_value;
+    bool refused;
+  };
+  const std::vector<Case> cases = {
+      {"model_stress_:.dat", ENOENT, true},     {"dir/edge_node_?.csv", EINVAL, true},
+      {"interface_m_|.dat", EILSEQ, true},      {"model_stress_10.dat", ENOENT, false},
+      {"model_stress_:.dat", EACCES, false},    {"model_stress_:.dat", ENOSPC, false},
+      {"dir:x/model_stress_1.dat", EINVAL, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(!refused_name_reason(c.path, c.errno_value).empty(), c.refused) << c.path;
+  }
+}
+
+}  // namespace
+}  // namespace meridian
