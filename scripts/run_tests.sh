@@ -4,7 +4,7 @@
 # MERIDIAN_SANITIZE=1 the build uses AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-MERIDIAN_WITH_FORTRAN=1 MERIDIAN_WITH_VTK=1 "$root/scripts/ensure_tools.sh"
+MERIDIAN_WITH_FORTRAN=1 MERIDIAN_WITH_VTK=1 MERIDIAN_WITH_BROWSER=1 "$root/scripts/ensure_tools.sh"
 if [ "${MERIDIAN_SANITIZE:-0}" = 1 ]; then
   build="$root/build/sanitize"
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDIAN_SANITIZE=ON >/dev/null

@@ -337,12 +337,14 @@
       springs.geometry.computeBoundingSphere();
     }
 
-    // The colour range of a quantity over the surface nodes of one step or all.
+    // The colour range of a quantity over the nodes of the faces (not the
+    // ground nodes of springs) in one step or all.
+    const onFaces = [...new Set(surface.faces)];
     function valueRange(quantity, indices) {
       let low = Infinity, high = -Infinity;
       for (const k of indices) {
         const values = steps[k].values;
-        for (let i = 0; i < n; i++) {
+        for (const i of onFaces) {
           const v = quantity.value(values, i);
           if (v < low) low = v;
           if (v > high) high = v;
