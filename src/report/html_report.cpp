@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
-#include <cstring>
 #include <optional>
 #include <set>
 #include <string>

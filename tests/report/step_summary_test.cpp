@@ -65,8 +65,7 @@ const std::vector<SummaryCase> summary_cases = {
      {{0.0, 0.0, 0.0, 1.0, 5.0}, {0.0, 0.002, 0.0, 1.0, 7.0}, {0.002, 0.0, 0.0, 1.0, 7.0},
       {0.0, 0.0, -0.002, 1.0, 3.0}},
      {7.0, 2}},
-    // A node in no element has 0.0 stress; all stresses negative is not
-    // possible for an effective stress, but zeros everywhere is.
+    // A model at rest (and nodes in no element, whose stress is 0.0).
     {"all_zero", {{0.0, 0.0, 0.0, 0.0, 0.0}, {0.0, 0.0, 0.0, 0.0, 0.0}}, {0.0, 0}},
     {"shortest_text_of_awkward_values",
      {{0.1, 0.2, 0.3, 1e-7, 1.0 / 3.0}, {1e-300, 0.0, 0.0, 12345678.9, 2.5e20}}, {2.5e20, 1}},
