@@ -239,7 +239,7 @@
       gl = null;
     }
     if (!gl) {
-      setError('The 3D view cannot start: this browser offers no WebGL 2. The table and the chart are below.');
+      setError('The 3D view cannot start: this browser offers no WebGL 2. The summary table and chart are still shown.');
       return;
     }
     if (typeof THREE === 'undefined') {
