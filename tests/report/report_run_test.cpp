@@ -58,8 +58,8 @@ const std::string header =
 const std::string step_1 = "1,0.0025,3,250,3,250,2,21,32";
 const std::string step_2 = "2,0.012,12,500,1,500,1,21,32";
 
-// Runs the listing phase of `job` in the current directory.
-void run_listing(std::int32_t job, bool report, bool vtk = false) {
+// Runs `job` in the current directory; returns what it wrote on the console.
+std::string run_listing(std::int32_t job, bool report, bool vtk = false) {
   InputFile input = InputFile::from_text("console", "");
   OutputFile output = OutputFile::in_memory("console");
   Console console{input, output};
@@ -68,6 +68,8 @@ void run_listing(std::int32_t job, bool report, bool vtk = false) {
   options.vtk = vtk;
   if (job == 1) options.scale = 10.0;
   run_job(job, options, console);
+  output.flush();
+  return output.contents();
 }
 
 std::map<std::string, std::string> files_of(const ScratchDir& dir) {
@@ -112,8 +114,9 @@ TEST_P(ReportRuns, SummaryMatchesAndThePageCarriesItsRows) {
 INSTANTIATE_TEST_SUITE_P(Listings, ReportRuns, ::testing::ValuesIn(run_cases),
                          [](const auto& info) { return info.param.name; });
 
-// Every job that reads a listing, with --vtk too: the same files, byte for
-// byte, besides the two of the report; and the page the same twice.
+// Every job that reads a listing, with --vtk too: the same files and console,
+// byte for byte, besides the two files of the report; and the page the same
+// twice.
 TEST(ReportRun, OtherFilesAreTheSameWithAndWithoutTheOption) {
   for (const std::int32_t job : {1, 2, 3, 6}) {
     for (const bool vtk : {false, true}) {
@@ -121,8 +124,9 @@ TEST(ReportRun, OtherFilesAreTheSameWithAndWithoutTheOption) {
       for (auto* files : {&plain, &reported, &again}) {
         ScratchDir dir;
         write_listing_file(two_element_model(2), "n3dhsp");
-        run_listing(job, files != &plain, vtk);
+        const std::string console = run_listing(job, files != &plain, vtk);
         *files = files_of(dir);
+        (*files)["(console)"] = console;
       }
       EXPECT_EQ(reported, again) << "job " << job;
       ASSERT_EQ(reported.erase("summary.csv"), 1u);
