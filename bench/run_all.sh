@@ -93,7 +93,7 @@ against_floor() {  # dir label options...
   shift 2
   local best="" line floor="" wall fwall
   for _ in 1 2 3 4 5; do
-    rm -f "$dir"/model_* "$dir"/model.vtu
+    rm -f "$dir"/model_* "$dir"/model.vtu "$dir"/summary.csv "$dir"/report.html
     sync
     line=$(python3 "$root/bench/run_job.py" "$build/meridian" "$dir" 1 "$@")
     best=$(faster "$line" "$best")
@@ -132,6 +132,12 @@ run_listing() {  # name nodes elements steps
   wall=$(awk '{ print $2 }' <<<"$best")
   echo "$1: $2 nodes, $3 elements, $4 steps, $((bytes / 1000000)) MB: $best," \
        "$(awk -v b="$bytes" -v w="$wall" 'BEGIN { printf "%.0f", b / 1e6 / w }') MB/s"
+  # Memory with --report, which must not grow with the steps (rss_mb).
+  rm -f "$dir"/model_*.dat
+  sync
+  echo "$1 with --report: $(python3 "$root/bench/run_job.py" "$build/meridian" "$dir" 1 --scale 10 --report)," \
+       "report.html $(stat -c %s "$dir/report.html") bytes"
+  rm -f "$dir"/report.html "$dir"/summary.csv
   if [ "$1" = steps10 ]; then
     against_floor "$dir" "job 1 --scale 10" --scale 10
     local plain=$last_wall
@@ -139,6 +145,18 @@ run_listing() {  # name nodes elements steps
     echo "--vtk: $(ratio "$last_wall" "$plain")x the time without it; one step's files:" \
          "model_stress_00001.vtu $(stat -c %s "$dir/model_stress_00001.vtu") bytes," \
          "model_stress_1.dat $(stat -c %s "$dir/model_stress_1.dat") bytes"
+    against_floor "$dir" "job 1 --scale 10 --report" --scale 10 --report
+    echo "--report: $(ratio "$last_wall" "$plain")x the time without it (target at most 1.15x);" \
+         "report.html $(stat -c %s "$dir/report.html") bytes (target at most 16 MB)," \
+         "summary.csv $(stat -c %s "$dir/summary.csv") bytes"
+    # The page opened as a reader would (first frame drawn, target within 5 s),
+    # where node, chromium and the npm packages of web/ are installed.
+    if command -v node >/dev/null && command -v chromium >/dev/null &&
+       [ -d "$root/web/node_modules/puppeteer-core" ]; then
+      echo "report.html in headless chromium (SwiftShader): $(node "$root/bench/open_report.mjs" "$dir/report.html")"
+    else
+      echo "report.html open time not measured (node, chromium or web/node_modules missing)"
+    fi
     MERIDIAN_BENCH_PREFIX="taskset -c 0" against_floor "$dir" "job 1 --scale 10, one core" --scale 10
   fi
   if [ "$1" = steps10 ] && [ "$have_fortran" = 1 ]; then

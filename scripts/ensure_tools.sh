@@ -38,10 +38,26 @@ if [ "${MERIDIAN_WITH_FUZZ:-0}" = 1 ]; then
   compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
     needed+=(libclang-rt-14-dev)
 fi
+# Chromium and node for the browser test of report.html.
+if [ "${MERIDIAN_WITH_BROWSER:-0}" = 1 ]; then
+  command -v chromium >/dev/null 2>&1 || needed+=(chromium)
+  command -v node >/dev/null 2>&1 || needed+=(nodejs)
+  command -v npm >/dev/null 2>&1 || needed+=(npm)
+fi
 if [ ${#needed[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   echo "installing: ${needed[*]}"
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${needed[@]}" >/dev/null
+fi
+# The pinned npm packages of web/ (puppeteer-core drives Debian's chromium; it
+# downloads no browser), installed again when the lock file changed.
+if [ "${MERIDIAN_WITH_BROWSER:-0}" = 1 ]; then
+  web="$(cd "$(dirname "$0")/.." && pwd)/web"
+  if [ ! -f "$web/node_modules/.package-lock.json" ] ||
+     [ "$web/package-lock.json" -nt "$web/node_modules/.package-lock.json" ]; then
+    echo "installing the npm packages of web/"
+    (cd "$web" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  fi
 fi

@@ -6,7 +6,7 @@
 # tests run too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-MERIDIAN_WITH_FORTRAN=1 MERIDIAN_WITH_VTK=1 MERIDIAN_WITH_MOUNTS=1 "$root/scripts/ensure_tools.sh"
+MERIDIAN_WITH_FORTRAN=1 MERIDIAN_WITH_VTK=1 MERIDIAN_WITH_MOUNTS=1 MERIDIAN_WITH_BROWSER=1 "$root/scripts/ensure_tools.sh"
 if [ "${MERIDIAN_SANITIZE:-0}" = 1 ]; then
   # MERIDIAN_BUILD_TYPE=RelWithDebInfo: the same at -O2, where GCC's
   # flow-based warnings see more.

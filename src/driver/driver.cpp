@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -13,6 +14,8 @@
 #include <system_error>
 
 #include "driver/jobs.hpp"
+#include "driver/progress_line.hpp"
+#include "driver/terminal.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"
@@ -46,7 +49,7 @@ constexpr std::string_view try_help_line = "Try 'meridian --help' for more infor
 }  // namespace
 
 std::string usage_text() {
-  return "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk] [--portable-names]\n"
+  return "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk] [--portable-names] [--report]\n"
          "       meridian --help\n"
          "       meridian --version\n"
          "\n"
@@ -65,6 +68,12 @@ std::string usage_text() {
          "                        decimal in file names (model_stress_10.dat, not\n"
          "                        model_stress_:.dat): names that Windows, exFAT and\n"
          "                        file systems that ignore letter case can hold\n"
+         "  --report              also write summary.csv (a row per printed time step:\n"
+         "                        peak displacement, peak nodal and integration-point\n"
+         "                        effective stress, temperature range; runs that read\n"
+         "                        n3dhsp) and report.html, one page to open in a browser\n"
+         "                        offline: the summary table and chart and the deformed\n"
+         "                        model in 3D\n"
          "  -h, --help            this text\n"
          "  --version             the version\n"
          "\n"
@@ -85,6 +94,8 @@ std::string usage_text() {
          "\n"
          "Result files are written under a temporary name and renamed into place when\n"
          "complete: an interrupted run leaves each result as it was or complete.\n"
+         "When standard error is a terminal, a run that reads n3dhsp shows its progress\n"
+         "there on one line, erased when the run ends.\n"
          "\n"
          "Exit status: 0 on success, 2 on bad input, a missing input file, a failed file\n"
          "operation (one message on standard error names the file and line) or a bad\n"
@@ -184,6 +195,11 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
       command.options.portable_names = true;
       continue;
     }
+    if (argument == "--report") {
+      if (command.options.report) return usage_error("--report given twice");
+      command.options.report = true;
+      continue;
+    }
     if (const OptionValue job = option_value(arguments, i, "--job"); job.matched) {
       if (job.missing) return usage_error("--job needs a job number");
       if (job_given) return usage_error("--job given twice");
@@ -258,11 +274,25 @@ int run_program(std::span<const std::string> arguments) {
   InputFile input = InputFile::standard_input();
   OutputFile output = OutputFile::standard_output();
   Console console{input, output};
+  // Progress is shown only on a terminal: elsewhere standard error carries the
+  // same bytes as without it.
+  std::optional<ProgressLine> progress;
+  if (standard_error_is_terminal()) {
+    progress.emplace([](std::string_view text) { write_all(2, text); },
+                     [] { return std::chrono::steady_clock::now(); });
+  }
+  ProgressLine* shown = progress ? &*progress : nullptr;
+  // Before a message, the progress line goes.
+  const auto end_progress = [shown] {
+    if (shown != nullptr) shown->clear();
+  };
   try {
-    run_job(command.job_code, command.options, console);
+    run_job(command.job_code, command.options, console, shown);
+    end_progress();
     output.flush();
     return 0;
   } catch (const FatalError& error) {
+    end_progress();
     try {
       output.flush();
     } catch (...) {
@@ -270,12 +300,14 @@ int run_program(std::span<const std::string> arguments) {
     write_all(2, as_console_lines(std::string("meridian: ") + error.what() + "\n"));
     return fatal_exit_status;
   } catch (const RunStopped& stop) {
+    end_progress();
     try {
       output.flush();
     } catch (...) {
     }
     return stop.status();
   } catch (const std::bad_alloc&) {
+    end_progress();
     try {
       output.flush();
     } catch (...) {

@@ -1,17 +1,22 @@
 #include "driver/jobs.hpp"
 
 #include <array>
+#include <filesystem>
+#include <optional>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "cards/card_files.hpp"
 #include "deck/deck_springs.hpp"
 #include "deck/input_deck.hpp"
+#include "driver/progress_line.hpp"
 #include "generator/parameter_file.hpp"
 #include "listing/listing_reader.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"
+#include "report/html_report.hpp"
 #include "vtk/vtk_files.hpp"
 
 namespace meridian {
@@ -124,6 +129,33 @@ void write_views(const ModelView& view, const JobRow& row, const RunOptions& opt
   if (options.vtk) write_model_vtk(view, VtkModelOptions{temperature_name});
 }
 
+ReportHeading report_heading(std::string_view title, const RunContext& context) {
+  return ReportHeading{title, context.job_code, MERIDIAN_VERSION};
+}
+
+// The report of a model without results (the generated model, the deck's).
+void write_model_report(const ModelView& view, const RunOptions& options,
+                        const RunContext& context) {
+  if (!options.report) return;
+  RunReport report(view, report_heading({}, context), nullptr);
+  report.finish();
+}
+
+// Tells the progress line how much of the listing has been read.
+ReadWatch reading_progress(ProgressLine* progress) {
+  if (progress == nullptr) return {};
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(std::string(listing_name), error);
+  const std::uint64_t bytes = error ? 0 : static_cast<std::uint64_t>(size);
+  return [progress, bytes](std::uint64_t read) {
+    progress->show(ProgressLine::reading_text(listing_name, read, bytes));
+  };
+}
+
+void clear_progress(ProgressLine* progress) {
+  if (progress != nullptr) progress->clear();
+}
+
 }  // namespace
 
 const JobRow& job_row(std::int32_t job_code) {
@@ -134,25 +166,41 @@ const JobRow& job_row(std::int32_t job_code) {
 }
 
 void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
-                         PlacedFiles* placed) {
+                         const RunContext& context) {
   require_input(listing_name);
-  ListingModel model = read_listing();
+  ListingModel model = read_listing(reading_progress(context.progress));
+  clear_progress(context.progress);
   const bool rewrites_deck = row.deck_rewrite && model.discrete_flag != 0;
   if (rewrites_deck) require_input(deck_name);
-  write_views(model_view_of(model), row, options, placed);
+  const ModelView view = model_view_of(model);
+  write_views(view, row, options, context.placed);
   double deformation_scale = 1.0;
   if (row.asks_scale) {
     deformation_scale = options.scale ? *options.scale : ask_deformation_scale(console);
   }
   StepOutputs steps = row.steps;
   steps.vtk = options.vtk;
-  steps.names = result_names(options, placed);
-  write_step_results(step_results_of(model, deformation_scale), steps);
+  steps.names = result_names(options, context.placed);
+  const StepResults results = step_results_of(model, deformation_scale);
+  std::optional<RunReport> report;
+  if (options.report) report.emplace(view, report_heading(model.title, context), &results);
+  const std::int32_t step_count = model.steps.step_count();
+  write_step_results(results, steps,
+                     [&report, &context, step_count](std::int32_t step,
+                                                     std::span<const double> node_result,
+                                                     std::span<const double> node_stress) {
+                       if (context.progress != nullptr) {
+                         context.progress->show(ProgressLine::writing_text(step, step_count));
+                       }
+                       if (report) report->add_step(step, node_result, node_stress);
+                     });
+  if (report) report->finish();
+  clear_progress(context.progress);
   if (row.deck_rewrite) rewrite_deck(model, console);
 }
 
 void run_generator(const JobRow& row, const RunOptions& options, Console& console,
-                   PlacedFiles* placed) {
+                   const RunContext& context) {
   // The parameter file and the card files are opened before anything is read,
   // so the card files exist, empty, even when the parameter file is bad.
   require_input(parameter_name);
@@ -169,17 +217,21 @@ void run_generator(const JobRow& row, const RunOptions& options, Console& consol
   { InputFile finished = std::move(parameter_in); }
   cards.close();
   const std::vector<std::int32_t> zone_element_counts = model.block_element_counts();
-  write_views(generated_model_view(model, zone_element_counts), row, options, placed,
-              "spring_stiffness");
+  const ModelView view = generated_model_view(model, zone_element_counts);
+  write_views(view, row, options, context.placed, "spring_stiffness");
+  write_model_report(view, options, context);
 }
 
-void run_deck_view(const JobRow& row, const RunOptions& options, PlacedFiles* placed) {
+void run_deck_view(const JobRow& row, const RunOptions& options, const RunContext& context) {
   require_input(input_deck_name);
   const InputDeck deck = read_input_deck();
-  write_views(deck_model_view(deck), row, options, placed);
+  const ModelView view = deck_model_view(deck);
+  write_views(view, row, options, context.placed);
+  write_model_report(view, options, context);
 }
 
-void run_job(std::int32_t job_code, const RunOptions& options, Console& console) {
+void run_job(std::int32_t job_code, const RunOptions& options, Console& console,
+             ProgressLine* progress) {
   const JobRow& row = job_row(job_code);
   for (const std::string_view line : banner) write_free(console.output, {line});
   write_free(console.output, {std::string_view("Please waiting ... ")});
@@ -187,11 +239,18 @@ void run_job(std::int32_t job_code, const RunOptions& options, Console& console)
   // Every result is checked against those put in place before it, so that a
   // file system that takes two names for one file cannot lose a step.
   PlacedFiles placed;
+  const RunContext context{job_code, progress, &placed};
+  // A run that reads a listing reports on it; the generated or deck model of
+  // jobs 0 and 5 is reported only without one.
+  bool listing_read = false;
   if (row.listing_required || input_file_exists(std::string(listing_name))) {
-    run_listing_outputs(row, options, console, &placed);
+    run_listing_outputs(row, options, console, context);
+    listing_read = true;
   }
-  if (row.generator) run_generator(row, options, console, &placed);
-  if (row.deck_view) run_deck_view(row, options, &placed);
+  RunOptions later = options;
+  later.report = options.report && !listing_read;
+  if (row.generator) run_generator(row, later, console, context);
+  if (row.deck_view) run_deck_view(row, later, context);
   console.output.flush();
 }
 

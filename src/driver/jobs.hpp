@@ -41,6 +41,21 @@ struct RunOptions {
   // Step and interface numbers of 10 and more written in decimal in file
   // names, so that every file system and Windows can hold them.
   bool portable_names = false;
+  // summary.csv (runs that read a listing) and report.html besides
+  // everything else.
+  bool report = false;
+};
+
+class ProgressLine;
+
+// What run_job hands its phases besides the row and the options.
+struct RunContext {
+  std::int32_t job_code = 1;  // named in the report's heading
+  // The progress line on a terminal; null where there is none.
+  ProgressLine* progress = nullptr;
+  // The files the run has put in place so far, against which each result is
+  // checked; null: none is checked.
+  PlacedFiles* placed = nullptr;
 };
 
 // The row of a job; numbers without a row of their own take the default row
@@ -50,21 +65,22 @@ const JobRow& job_row(std::int32_t job_code);
 // The listing phase: reads n3dhsp whole, then writes the model views, asks the
 // scale question, writes every step's files and rewrites the deck, as the row
 // says.
-// `placed`: the files the run has put in place so far (run_job's); unset, no
-// result is checked against the others.
 void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
-                         PlacedFiles* placed = nullptr);
+                         const RunContext& context = {});
 // The generator: the five card files are created, parameter_in.txt is read
 // (ground node cards written as their springs are placed), the remaining cards
 // written, and the model views of the generated model.
 void run_generator(const JobRow& row, const RunOptions& options, Console& console,
-                   PlacedFiles* placed = nullptr);
+                   const RunContext& context = {});
 // The deck viewer: nikein.txt is read whole, then its model views written.
-void run_deck_view(const JobRow& row, const RunOptions& options, PlacedFiles* placed = nullptr);
+void run_deck_view(const JobRow& row, const RunOptions& options, const RunContext& context = {});
 
 // Runs one job on the console: banner, waiting line, then the row's phases;
 // failures propagate as FatalError / RunStopped. A missing input file ends the
-// run before any file is opened.
-void run_job(std::int32_t job_code, const RunOptions& options, Console& console);
+// run before any file is opened. `progress`, when given, shows the reading of
+// the listing and the writing of its steps; it is erased before anything else
+// is written to the console.
+void run_job(std::int32_t job_code, const RunOptions& options, Console& console,
+             ProgressLine* progress = nullptr);
 
 }  // namespace meridian

@@ -8,6 +8,7 @@
 // values are 1-based.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/undeformed_model.hpp"
@@ -17,6 +18,9 @@
 namespace meridian {
 
 struct ListingModel {
+  // The title line of the title block, without its page number and the
+  // blanks around it (empty when the listing has no title block).
+  std::string title;
   // CONTROL CARD # 2
   std::int32_t node_capacity = 0;
   std::int32_t element_capacity = 0;
@@ -65,6 +69,8 @@ struct ListingModel {
 
   // node_result and node_stress of every time-step block, in order.
   StepStore steps;
+  // Per time-step block, the peak integration-point effective stress.
+  std::vector<StressPeak> stress_peaks;
 };
 
 // The model tables as the model views take them.

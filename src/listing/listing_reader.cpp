@@ -97,6 +97,27 @@ inline double real_at(const InputFile& in, std::string_view line, int column, in
   return value;
 }
 
+// The title of a title line: the text before the trailing "page <n>", without
+// the blanks around it.
+std::string title_text(std::string_view line) {
+  const auto trim_end = [&line](std::string_view characters) {
+    const std::size_t end = line.find_last_not_of(characters);
+    line = line.substr(0, end == std::string_view::npos ? 0 : end + 1);
+  };
+  trim_end(" ");
+  const std::string_view whole = line;
+  trim_end("0123456789");
+  trim_end(" ");
+  if (line.size() < whole.size() && line.ends_with("page")) {
+    line.remove_suffix(4);
+  } else {
+    line = whole;  // no page number: a number ends the title itself
+  }
+  trim_end(" ");
+  const std::size_t start = line.find_first_not_of(' ');
+  return std::string(start == std::string_view::npos ? std::string_view() : line.substr(start));
+}
+
 std::size_t rows_of(std::int32_t count) {
   return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
@@ -211,13 +232,17 @@ class ListingReader {
   // A row that did not convert was reported while later lines had been read:
   // the listing does not end at it.
   bool failed_before_end_ = false;
+  // The peak integration-point effective stress of the step being read.
+  StressPeak step_peak_;
 };
 
 void ListingReader::read_control_cards() {
   if (search(title_key)) {
     skip(2, title_key.what);
-    page_title_ = key_field(line("the title line"));
+    const std::string_view title_line = line("the title line");
+    page_title_ = key_field(title_line);
     page_title_set_ = true;
+    model_.title = title_text(title_line);
   }
   if (search(control_card_2_key)) {
     const auto what = control_card_2_key.what;
@@ -505,6 +530,12 @@ void ListingReader::take_element_rows(const ElementRowBatch& batch,
     // (the solver layout always prints one) and discarded.
     if (element <= m.element_capacity) {
       accumulator.add_element(m.element_nodes[static_cast<std::size_t>(element - 1)], gauss);
+      // Elements come in ascending order: a tie keeps the earlier element.
+      for (const auto& point : gauss) {
+        if (step_peak_.element == 0 || point[6] > step_peak_.value) {
+          step_peak_ = StressPeak{point[6], element};
+        }
+      }
     }
     ++element;
   }
@@ -515,6 +546,7 @@ void ListingReader::read_step(NodalStressAccumulator& accumulator, std::vector<d
   ListingModel& m = model_;
   std::fill(node_result.begin(), node_result.end(), 0.0);
   accumulator.start_step();
+  step_peak_ = StressPeak{};
   if (search(nodal_printout_key)) {
     const InputFile& in = in_;
     paged(m.node_capacity, 50, 2, 6, nodal_printout_key.what,
@@ -544,6 +576,7 @@ void ListingReader::read_step(NodalStressAccumulator& accumulator, std::vector<d
           });
   }
   m.steps.append(node_result, node_stress);
+  m.stress_peaks.push_back(step_peak_);
 }
 
 ListingModel ListingReader::read() {
@@ -631,11 +664,13 @@ StepResults step_results_of(const ListingModel& m, double deformation_scale) {
   results.spring_deflection = m.spring_deflection;
   results.spring_force = m.spring_force;
   results.steps = &m.steps;
+  results.stress_peaks = m.stress_peaks;
   return results;
 }
 
-ListingModel read_listing() {
+ListingModel read_listing(const ReadWatch& watch) {
   InputFile listing = InputFile::open_existing("n3dhsp");
+  if (watch) listing.watch_reading(watch);
   return load_listing(listing);
 }
 

@@ -9,7 +9,9 @@
 namespace meridian {
 
 // Reads n3dhsp in the current directory whole; the file is closed on return.
-ListingModel read_listing();
+// `watch`, when given, is told the bytes read so far after every read from
+// the file (about one call per megabyte).
+ListingModel read_listing(const ReadWatch& watch = {});
 
 // Reads the whole listing forwards: model sections, every time-step block
 // (nodal stresses averaged on the way, one block at a time), then forms the

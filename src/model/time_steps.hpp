@@ -10,6 +10,14 @@
 
 namespace meridian {
 
+// The largest effective stress printed at an integration point in one step
+// and the lowest element that has it (its position in the element table, from
+// 1); element 0 when the step printed no element's stresses.
+struct StressPeak {
+  double value = 0.0;
+  std::int32_t element = 0;
+};
+
 struct StepResults {
   double deformation_scale = 1.0;
   std::int32_t node_count = 0;  // nodes written to the stress files
@@ -21,6 +29,9 @@ struct StepResults {
   std::span<const std::int32_t> spring_node1, spring_node2, spring_direction;
   std::span<const double> spring_stiffness, spring_deflection, spring_force;
   const StepStore* steps = nullptr;  // node_result and node_stress of every step
+  // Per step, the peak of the integration-point effective stresses (empty
+  // when the reader kept none).
+  std::span<const StressPeak> stress_peaks;
 };
 
 }  // namespace meridian

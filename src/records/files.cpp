@@ -75,7 +75,9 @@ InputFile::InputFile(InputFile&& other) noexcept
       buffer_(std::move(other.buffer_)),
       begin_(other.begin_),
       end_(other.end_),
-      line_number_(other.line_number_) {
+      line_number_(other.line_number_),
+      bytes_read_(other.bytes_read_),
+      watch_(std::move(other.watch_)) {
   other.fd_ = -1;
   other.owns_fd_ = false;
 }
@@ -104,6 +106,8 @@ bool InputFile::refill() {
       return false;
     }
     end_ += static_cast<std::size_t>(got);
+    bytes_read_ += static_cast<std::uint64_t>(got);
+    if (watch_) watch_(bytes_read_);
     return true;
   }
 }

@@ -12,15 +12,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "records/placed_files.hpp"
 #include "records/temporary_files.hpp"
 
 namespace meridian {
+
+// Told the number of bytes an input file has read so far, after each read
+// from the file.
+using ReadWatch = std::function<void(std::uint64_t bytes_read)>;
 
 class InputFile {
  public:
@@ -48,6 +54,9 @@ class InputFile {
 
   [[noreturn]] void fail_here(std::string_view what) const;  // names the current line
 
+  // Calls `watch` after every read from the file (not for in-memory texts).
+  void watch_reading(ReadWatch watch) { watch_ = std::move(watch); }
+
  private:
   InputFile(std::string name, int fd, std::string text);
   bool refill();
@@ -60,6 +69,8 @@ class InputFile {
   std::size_t begin_ = 0;  // first unread byte in buffer_
   std::size_t end_ = 0;    // one past the last valid byte in buffer_
   long line_number_ = 0;
+  std::uint64_t bytes_read_ = 0;
+  ReadWatch watch_;
 };
 
 class OutputFile {

@@ -98,7 +98,8 @@ void check_tables(const StepResults& results, const BrickZones& zones, std::int3
 
 }  // namespace
 
-void write_step_results(const StepResults& results, const StepOutputs& outputs) {
+void write_step_results(const StepResults& results, const StepOutputs& outputs,
+                        const StepVisitor& visit) {
   if (results.steps == nullptr || results.steps->step_count() <= 0) return;
   const StepStore& store = *results.steps;
   const std::size_t capacity = static_cast<std::size_t>(std::max(store.node_capacity(), 0));
@@ -125,6 +126,7 @@ void write_step_results(const StepResults& results, const StepOutputs& outputs) 
     if (node_result.size() < node_limit * 4 || node_stress.size() < node_limit * 7) {
       fail_file(stress_file_pattern, "a stored step holds fewer nodes than the model");
     }
+    if (visit) visit(s, node_result, node_stress);
     const StepTables step{results.node_x, results.node_y, results.node_z,
                           node_result,    node_stress,    static_cast<std::int32_t>(node_limit)};
     const std::string suffix = step_suffix(s, outputs.names.steps);

@@ -3,6 +3,10 @@
 // asked, the CSV extracts (edge and diagonal paths of interface sides,
 // material paths, springs).
 
+#include <cstdint>
+#include <functional>
+#include <span>
+
 #include "model/file_names.hpp"
 #include "model/time_steps.hpp"
 
@@ -19,7 +23,14 @@ struct StepOutputs {
   ResultNames names{};  // <c>, and the run's placed files
 };
 
-// Writes every step's files, steps in order.
-void write_step_results(const StepResults& results, const StepOutputs& outputs);
+// Told each step's number and tables (node-major, 4 and 7 values per node) as
+// soon as they are loaded, before the step's files are written.
+using StepVisitor = std::function<void(std::int32_t step, std::span<const double> node_result,
+                                       std::span<const double> node_stress)>;
+
+// Writes every step's files, steps in order; `visit`, when given, sees every
+// step first.
+void write_step_results(const StepResults& results, const StepOutputs& outputs,
+                        const StepVisitor& visit = {});
 
 }  // namespace meridian

@@ -66,7 +66,7 @@ TEST(Driver, HelpAndVersion) {
   const fs::path dir = fresh_directory("driver_help");
   const RunResult help = run_meridian(dir, {"--help"}, "");
   EXPECT_EQ(help.exit_status, 0);
-  EXPECT_NE(help.standard_output.find("Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk] [--portable-names]\r\n"),
+  EXPECT_NE(help.standard_output.find("Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk] [--portable-names] [--report]\r\n"),
             std::string::npos);
   EXPECT_NE(help.standard_output.find("parameter_in.txt"), std::string::npos);
   const RunResult version = run_meridian(dir, {"--version"}, "");

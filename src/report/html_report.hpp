@@ -1,0 +1,53 @@
+#pragma once
+// The run at a glance (--report): summary.csv, one row per printed time step,
+// and report.html, one self-contained page with the heading, the summary table
+// and chart and a 3D view of the model's exterior faces, deformed and coloured
+// step by step.
+//
+// The page is the build's template (report_page.hpp) with the run's data in
+// place of its marker: one JSON object holding the model's surface (the nodes
+// of the exterior faces and of the springs, renumbered from 0) and, per step,
+// that surface's results, the arrays as base64 of little-endian 32-bit floats
+// and integers. The steps are written as they come, so memory does not grow
+// with their number. The page holds no time and no folder: the same inputs and
+// options give the same bytes.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "model/time_steps.hpp"
+#include "model/undeformed_model.hpp"
+
+namespace meridian {
+
+struct ReportHeading {
+  std::string_view title;    // the listing's title (empty without one)
+  std::int32_t job = 1;
+  std::string_view version;  // the program's
+};
+
+class RunReport {
+ public:
+  // A report of `view` and, when `results` is given, of its time steps:
+  // creates summary.csv (only with results) and report.html and writes what
+  // comes before the steps. `results` and `view` must outlive the report.
+  RunReport(const ModelView& view, const ReportHeading& heading, const StepResults* results);
+  ~RunReport();
+  RunReport(const RunReport&) = delete;
+  RunReport& operator=(const RunReport&) = delete;
+
+  // Adds step `step` (the next one) from its nodal printout (node-major, 4 per
+  // node) and averaged stresses (node-major, 7 per node).
+  void add_step(std::int32_t step, std::span<const double> node_result,
+                std::span<const double> node_stress);
+  // Writes the summary into the page and closes both files.
+  void finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace meridian

@@ -1,0 +1,248 @@
+// report.html in headless Chromium (Debian's chromium, software WebGL through
+// SwiftShader), driven over the DevTools protocol by the pinned puppeteer-core
+// of web/package.json (no browser download).
+//
+// Usage: node check_report.mjs <meridian> <source dir> <make_listing> [<screenshot.png>]
+//
+// Reports of the bundled example, of a generated listing and of the generated
+// model of job 0 (no steps): no console error and no request leaving the page,
+// data-state becomes "ready", the canvas shows colours of the colour map,
+// moving the step slider changes the picture, the table's cells are the text
+// of summary.csv, #step=2 opens step 2; with WebGL disabled the table and chart
+// still show, with a notice. With a fourth argument, a picture of the
+// example's report is saved there (docs/example_report.png).
+import { execFileSync } from 'node:child_process';
+import { createRequire } from 'node:module';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+
+const [meridian, sourceDir, makeListing, screenshot] = process.argv.slice(2).map((a) => path.resolve(a));
+const require = createRequire(path.join(sourceDir, 'web', 'package.json'));
+const puppeteer = require('puppeteer-core');
+const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+
+const started = Date.now();
+const note = (what) => console.log(`[${((Date.now() - started) / 1000).toFixed(1)} s] ${what}`);
+const failures = [];
+let passed = 0;
+function check(condition, what) {
+  if (condition) {
+    passed++;
+  } else {
+    failures.push(what);
+    console.log(`FAIL ${what}`);
+  }
+}
+
+// A run of meridian in a fresh folder; returns the folder.
+function run(name, args, setup) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), `meridian-report-${name}-`));
+  setup(dir);
+  execFileSync(meridian, args, { cwd: dir, input: '', stdio: ['pipe', 'ignore', 'inherit'] });
+  return dir;
+}
+
+function browserArgs(webgl, userDataDir) {
+  const args = ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+    '--disable-default-apps', '--hide-scrollbars', `--user-data-dir=${userDataDir}`];
+  if (!webgl) args.push('--disable-webgl', '--disable-3d-apis');
+  return args;
+}
+
+async function launch(webgl) {
+  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'meridian-chromium-'));
+  const browser = await puppeteer.launch({ executablePath: chromium, headless: true, args: browserArgs(webgl, userDataDir),
+    defaultViewport: { width: 1280, height: 900 } });
+  return { browser, userDataDir };
+}
+
+// Opens a report and watches what it does: console errors, page errors and
+// every request other than the page itself.
+async function open(browser, file, hash = '') {
+  const page = await browser.newPage();
+  const problems = [];
+  const url = pathToFileURL(file).href;
+  page.on('console', (message) => { if (message.type() === 'error') problems.push(`console: ${message.text()}`); });
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('request', (request) => { if (request.url().split('#')[0] !== url) problems.push(`request: ${request.url()}`); });
+  const started = Date.now();
+  await page.goto(url + hash, { waitUntil: 'load' });
+  await page.waitForFunction(() => ['ready', 'error'].includes(document.documentElement.dataset.state), { timeout: 30000 });
+  const seconds = (Date.now() - started) / 1000;
+  return { page, problems, seconds };
+}
+
+// The canvas's pixels as [r, g, b] in 0..1, every 7th (no background, edges
+// or grey lines: saturated colours only); then, of those, the share that lies on
+// the turbo map (at any brightness the lighting gives) and how many of its 16
+// parts appear.
+async function colourMapPixels(page) {
+  return page.evaluate(() => {
+    const source = document.getElementById('canvas');
+    const copy = Object.assign(document.createElement('canvas'), { width: source.width, height: source.height });
+    copy.getContext('2d').drawImage(source, 0, 0);
+    const data = copy.getContext('2d').getImageData(0, 0, copy.width, copy.height).data;
+    const pixels = [];
+    for (let i = 0; i < data.length; i += 4 * 7) {
+      const rgb = [data[i] / 255, data[i + 1] / 255, data[i + 2] / 255];
+      if (Math.max(...rgb) >= 0.15 && Math.max(...rgb) - Math.min(...rgb) >= 0.1) pixels.push(rgb);
+    }
+    const turbo = (x) => {
+      const r = 0.13572138 + x * (4.61539260 + x * (-42.66032258 + x * (132.13108234 + x * (-152.94239396 + x * 59.28637943))));
+      const g = 0.09140261 + x * (2.19418839 + x * (4.84296658 + x * (-14.18503333 + x * (4.27729857 + x * 2.82956604))));
+      const b = 0.10667330 + x * (12.64194608 + x * (-60.58204836 + x * (110.36276771 + x * (-89.90310912 + x * 27.34824973))));
+      return [r, g, b].map((v) => Math.min(1, Math.max(0, v)));
+    };
+    const map = Array.from({ length: 256 }, (_, k) => turbo(k / 255));
+    let onMap = 0;
+    const parts = new Set();
+    for (const rgb of pixels) {
+      // Lighting scales a colour: compare directions in colour space.
+      let best = Infinity, at = 0;
+      map.forEach((c, k) => {
+        const scale = (c[0] * rgb[0] + c[1] * rgb[1] + c[2] * rgb[2]) / Math.max(1e-6, c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+        const d = Math.hypot(c[0] * scale - rgb[0], c[1] * scale - rgb[1], c[2] * scale - rgb[2]);
+        if (d < best) { best = d; at = k; }
+      });
+      if (best < 0.04) { onMap++; parts.add(Math.floor(at / 16)); }
+    }
+    return { share: pixels.length ? onMap / pixels.length : 0, parts: parts.size, counted: pixels.length };
+  });
+}
+
+const canvasPicture = (page) => page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
+
+// The table's cells, row by row.
+const tableCells = (page) => page.evaluate(() =>
+  Array.from(document.querySelectorAll('#summary tr'), (row) => Array.from(row.cells, (cell) => cell.textContent)));
+
+async function checkSteppedReport(browser, name, dir) {
+  const file = path.join(dir, 'report.html');
+  const csv = fs.readFileSync(path.join(dir, 'summary.csv'), 'utf8');
+  check(csv.endsWith('\r\n'), `${name}: summary.csv records end in CR LF`);
+  const expected = csv.split('\r\n').filter((line) => line).map((line) => line.split(','));
+  const { page, problems, seconds } = await open(browser, file);
+  console.log(`${name}: ${(fs.statSync(file).size / 1e6).toFixed(2)} MB, ready in ${seconds.toFixed(2)} s`);
+  check(await page.evaluate(() => document.documentElement.dataset.state) === 'ready', `${name}: data-state ready`);
+  check(await page.evaluate(() => document.documentElement.dataset.step) === expected[1][0], `${name}: opens the first step`);
+  const colours = await colourMapPixels(page);
+  check(colours.share > 0.5 && colours.parts >= 3,
+    `${name}: the canvas shows colour-map colours (${JSON.stringify(colours)})`);
+  check(JSON.stringify(await tableCells(page)) === JSON.stringify(expected), `${name}: the table holds summary.csv`);
+  const visible = await page.evaluate(() => document.body.innerText);
+  check(expected.slice(1).every((row) => row.every((cell) => visible.includes(cell))), `${name}: the numbers are in the visible text`);
+  check(await page.evaluate(() => document.querySelectorAll('#chart polyline').length) === 2, `${name}: the chart has its two lines`);
+
+  const before = await canvasPicture(page);
+  const last = expected.length - 1;
+  await page.evaluate((value) => {
+    const slider = document.getElementById('step');
+    slider.value = String(value);
+    slider.dispatchEvent(new Event('input'));
+  }, last);
+  await page.waitForFunction((step) => document.documentElement.dataset.step === step, { timeout: 10000 }, expected[last][0]);
+  check(before !== await canvasPicture(page), `${name}: moving the step slider changes the picture`);
+
+  // A click on the middle of the view names a node.
+  const box = await (await page.$('#canvas')).boundingBox();
+  await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+  const pick = await page.evaluate(() => document.getElementById('pick').hidden ? '' : document.getElementById('pick').textContent);
+  check(/^node \d+/.test(pick), `${name}: a click on the model names the nearest node (${JSON.stringify(pick)})`);
+
+  if (expected.length > 2) {
+    const second = await open(browser, file, '#step=2');
+    check(await second.page.evaluate(() => document.documentElement.dataset.step) === '2', `${name}: #step=2 opens step 2`);
+    problems.push(...second.problems);
+  }
+  const outside = await open(browser, file, '#step=99999');
+  check(await outside.page.evaluate(() => document.documentElement.dataset.step) === expected[1][0], `${name}: a step outside opens step 1`);
+  problems.push(...outside.problems);
+  check(problems.length === 0, `${name}: no console error and no request (${problems.join('; ')})`);
+  return page;
+}
+
+async function checkWithoutWebgl(name, dir) {
+  const { browser, userDataDir } = await launch(false);
+  try {
+    const { page, problems } = await open(browser, path.join(dir, 'report.html'));
+    const state = await page.evaluate(() => ({
+      state: document.documentElement.dataset.state,
+      message: document.documentElement.dataset.message || '',
+      notice: getComputedStyle(document.getElementById('notice')).display !== 'none' &&
+        document.getElementById('notice').textContent,
+      controls: getComputedStyle(document.getElementById('controls')).display,
+      rows: document.querySelectorAll('#summary tbody tr').length,
+      chart: document.querySelectorAll('#chart polyline').length,
+    }));
+    check(state.state === 'error' && state.message.includes('WebGL'), `${name} without WebGL: data-state error with a message`);
+    check(Boolean(state.notice) && state.controls === 'none', `${name} without WebGL: the page says so, no view controls`);
+    check(state.rows > 0 && state.chart === 2, `${name} without WebGL: table and chart still show`);
+    check(problems.length === 0, `${name} without WebGL: no console error and no request (${problems.join('; ')})`);
+  } finally {
+    await browser.close();
+    fs.rmSync(userDataDir, { recursive: true, force: true });
+  }
+}
+
+const folders = [];
+const { browser, userDataDir } = await launch(true);
+try {
+  const example = run('example', ['--scale', '10', '--report'],
+    (dir) => fs.copyFileSync(path.join(sourceDir, 'examples', 'n3dhsp'), path.join(dir, 'n3dhsp')));
+  folders.push(example);
+  note('browser started, example written');
+  const examplePage = await checkSteppedReport(browser, 'example', example);
+  note('example checked');
+
+  const generated = run('generated', ['--job', '2', '--report'],
+    (dir) => execFileSync(makeListing, [path.join(dir, 'n3dhsp'), '3000', '2000', '4'], { stdio: 'ignore' }));
+  folders.push(generated);
+  note('generated listing written');
+  await checkSteppedReport(browser, 'generated listing', generated);
+  note('generated listing checked');
+
+  // The generated model of job 0: no steps, coloured by zone, no step controls.
+  const meshed = run('meshed', ['--job', '0', '--report'],
+    (dir) => fs.copyFileSync(path.join(sourceDir, 'tests', 'viewer', 'parameter_in.txt'), path.join(dir, 'parameter_in.txt')));
+  folders.push(meshed);
+  check(!fs.existsSync(path.join(meshed, 'summary.csv')), 'job 0 without a listing: no summary.csv');
+  const model = await open(browser, path.join(meshed, 'report.html'));
+  const modelState = await model.page.evaluate(() => ({
+    state: document.documentElement.dataset.state, step: document.documentElement.dataset.step,
+    stepControls: getComputedStyle(document.getElementById('step-controls')).display === 'none' }));
+  check(modelState.state === 'ready' && modelState.step === '0' && modelState.stepControls,
+    `job 0 model: ready at step 0 without step controls (${JSON.stringify(modelState)})`);
+  const zoneColours = (await colourMapPixels(model.page)).counted;
+  check(zoneColours > 150, `job 0 model: zones coloured (${zoneColours} pixels)`);
+  check(model.problems.length === 0, `job 0 model: no console error and no request (${model.problems.join('; ')})`);
+
+  note('job 0 model checked');
+  await checkWithoutWebgl('example', example);
+  note('example without WebGL checked');
+
+  if (screenshot) {
+    await examplePage.setViewport({ width: 1280, height: 860 });
+    await examplePage.evaluate(() => {
+      const slider = document.getElementById('step');
+      slider.value = slider.max;
+      slider.dispatchEvent(new Event('input'));
+      const range = document.getElementById('range');
+      range.value = 'step';
+      range.dispatchEvent(new Event('change'));
+      document.getElementById('pick').hidden = true;
+    });
+    await new Promise((resolve) => setTimeout(resolve, 500));
+    await examplePage.screenshot({ path: screenshot });
+    console.log(`picture: ${screenshot}`);
+  }
+} finally {
+  await browser.close();
+  fs.rmSync(userDataDir, { recursive: true, force: true });
+  for (const dir of folders) fs.rmSync(dir, { recursive: true, force: true });
+}
+
+console.log(`${passed} passed, ${failures.length} failed`);
+process.exit(failures.length ? 1 : 0);

@@ -1,0 +1,550 @@
+// The report page: reads the run's data embedded in the page, fills the
+// heading, the summary table and chart, and draws the model's exterior faces
+// with three.js (the global THREE of the inlined bundle).
+//
+// Data (JSON in #report-data; arrays are base64 of little-endian 32-bit
+// values):
+//   surface.nodes      Int32   node number of each surface node
+//   surface.xyz        Float32 undeformed x, y, z per surface node
+//   surface.faces      Uint32  4 surface nodes per exterior face (a triangle
+//                              repeats its last corner)
+//   surface.face_zones Int32   zone of each face
+//   surface.springs    Uint32  2 surface nodes per spring
+//   steps[k].values    Float32 per surface node: dx, dy, dz (3n), then XX, YY,
+//                              ZZ, XY, YZ, ZX (6n), effective stress (n),
+//                              temperature (n)
+//   summary            header and rows of summary.csv, or null
+//
+// The page tells tests and tools where it is through <html data-state>:
+// "loading", then "ready" once the first frame is drawn (data-step the shown
+// step, 0 without steps), or "error" with data-message when the 3D view
+// cannot start.
+(function () {
+  'use strict';
+
+  const root = document.documentElement;
+  const $ = (id) => document.getElementById(id);
+
+  function setError(message) {
+    root.dataset.state = 'error';
+    root.dataset.message = message;
+    const notice = $('notice');
+    notice.textContent = message;
+    notice.hidden = false;
+  }
+
+  // ------------------------------------------------------------ data
+
+  const base64Values = new Uint8Array(128).fill(255);
+  'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/'
+    .split('').forEach((c, i) => { base64Values[c.charCodeAt(0)] = i; });
+
+  function decodeBase64(text) {
+    let size = text.length / 4 * 3;
+    if (text.endsWith('==')) size -= 2; else if (text.endsWith('=')) size -= 1;
+    const bytes = new Uint8Array(size);
+    let o = 0;
+    for (let i = 0; i < text.length; i += 4) {
+      const v = base64Values[text.charCodeAt(i)] << 18 | base64Values[text.charCodeAt(i + 1)] << 12 |
+        (base64Values[text.charCodeAt(i + 2)] & 63) << 6 | (base64Values[text.charCodeAt(i + 3)] & 63);
+      if (o < size) bytes[o++] = v >> 16;
+      if (o < size) bytes[o++] = (v >> 8) & 255;
+      if (o < size) bytes[o++] = v & 255;
+    }
+    return bytes.buffer;
+  }
+
+  const data = JSON.parse($('report-data').textContent);
+  const surface = {
+    nodes: new Int32Array(decodeBase64(data.surface.nodes)),
+    xyz: new Float32Array(decodeBase64(data.surface.xyz)),
+    faces: new Uint32Array(decodeBase64(data.surface.faces)),
+    faceZones: new Int32Array(decodeBase64(data.surface.face_zones)),
+    springs: new Uint32Array(decodeBase64(data.surface.springs)),
+  };
+  const n = surface.nodes.length;
+  const steps = data.steps.map((s) => ({ step: s.step, values: new Float32Array(decodeBase64(s.values)) }));
+
+  // The quantities a user can colour by: name, unit-free label, and the value
+  // of surface node i in a step's values.
+  const quantities = [
+    { key: 'mises', label: 'effective stress', value: (v, i) => v[9 * n + i] },
+    { key: 'xx', label: 'stress XX', value: (v, i) => v[3 * n + 6 * i] },
+    { key: 'yy', label: 'stress YY', value: (v, i) => v[3 * n + 6 * i + 1] },
+    { key: 'zz', label: 'stress ZZ', value: (v, i) => v[3 * n + 6 * i + 2] },
+    { key: 'xy', label: 'stress XY', value: (v, i) => v[3 * n + 6 * i + 3] },
+    { key: 'yz', label: 'stress YZ', value: (v, i) => v[3 * n + 6 * i + 4] },
+    { key: 'zx', label: 'stress ZX', value: (v, i) => v[3 * n + 6 * i + 5] },
+    { key: 'displacement', label: 'displacement magnitude',
+      value: (v, i) => Math.hypot(v[3 * i], v[3 * i + 1], v[3 * i + 2]) },
+    { key: 'temperature', label: 'temperature', value: (v, i) => v[10 * n + i] },
+  ];
+
+  // ------------------------------------------------------------ heading
+
+  function fillHeading() {
+    const title = data.title || 'MERIDIAN report';
+    $('title').textContent = title;
+    document.title = title + ' \u2014 MERIDIAN report';
+    $('subtitle').textContent = 'Job ' + data.job + ' \u00b7 meridian ' + data.version;
+    const labels = [['nodes', 'nodes'], ['elements', 'elements'], ['zones', 'zones'],
+      ['materials', 'materials'], ['interfaces', 'interfaces'], ['springs', 'springs'],
+      ['load_cases', 'load cases'], ['steps', 'steps']];
+    const list = $('counts');
+    for (const [key, label] of labels) {
+      const item = document.createElement('div');
+      const dt = document.createElement('dt');
+      dt.textContent = label;
+      const dd = document.createElement('dd');
+      dd.textContent = String(data.counts[key]);
+      item.append(dt, dd);
+      list.append(item);
+    }
+  }
+
+  // ------------------------------------------------------------ table and chart
+
+  // The summary's rows as summary.csv writes them: the cells keep its text.
+  const summaryRows = data.summary ? data.summary.rows.map((row) => row.split(',')) : [];
+
+  function fillTable() {
+    const table = $('summary');
+    if (!data.summary) {
+      $('no-steps').hidden = false;
+      $('table-section').hidden = true;
+      return;
+    }
+    if (summaryRows.length === 0) $('no-steps').hidden = false;
+    const head = table.createTHead().insertRow();
+    for (const name of data.summary.header.split(',')) {
+      const th = document.createElement('th');
+      th.textContent = name;
+      head.append(th);
+    }
+    const body = table.createTBody();
+    for (const cells of summaryRows) {
+      const row = body.insertRow();
+      for (const cell of cells) row.insertCell().textContent = cell;
+    }
+  }
+
+  const svgNS = 'http://www.w3.org/2000/svg';
+  function svg(name, attributes, parent) {
+    const element = document.createElementNS(svgNS, name);
+    for (const [key, value] of Object.entries(attributes)) element.setAttribute(key, value);
+    if (parent) parent.append(element);
+    return element;
+  }
+
+  // Round tick values over [low, high].
+  function ticks(low, high, count) {
+    if (!(high > low)) return [low];
+    const rough = (high - low) / count;
+    const magnitude = Math.pow(10, Math.floor(Math.log10(rough)));
+    const step = [1, 2, 5, 10].map((f) => f * magnitude).find((s) => s >= rough);
+    const values = [];
+    for (let v = Math.ceil(low / step) * step; v <= high + step * 1e-9; v += step) values.push(v);
+    return values;
+  }
+
+  function formatNumber(value) {
+    if (value === 0) return '0';
+    const magnitude = Math.abs(value);
+    if (magnitude >= 1e5 || magnitude < 1e-3) return value.toExponential(2);
+    return String(Number(value.toPrecision(4)));
+  }
+
+  // The peak effective stress (left axis) and the peak displacement (right
+  // axis) against the step.
+  function drawChart() {
+    const host = $('chart');
+    if (summaryRows.length === 0) { host.hidden = true; return; }
+    const width = 520, height = 240, left = 62, right = 62, top = 28, bottom = 34;
+    const chart = svg('svg', { viewBox: `0 0 ${width} ${height}`, role: 'img',
+      'aria-label': 'Peak effective stress and peak displacement against the step' }, host);
+    const stepsX = summaryRows.map((r) => Number(r[0]));
+    const series = [
+      { column: 3, colour: '#c0392b', label: 'max effective stress', side: 'left' },
+      { column: 1, colour: '#2563a8', label: 'max displacement', side: 'right' },
+    ];
+    const x0 = Math.min(...stepsX), x1 = Math.max(...stepsX);
+    const xOf = (s) => left + (x1 > x0 ? (s - x0) / (x1 - x0) : 0.5) * (width - left - right);
+    svg('line', { x1: left, y1: height - bottom, x2: width - right, y2: height - bottom, stroke: '#888' }, chart);
+    for (const s of ticks(x0, x1, Math.min(8, Math.max(1, x1 - x0)))) {
+      if (!Number.isInteger(s)) continue;
+      const x = xOf(s);
+      svg('line', { x1: x, y1: height - bottom, x2: x, y2: height - bottom + 4, stroke: '#888' }, chart);
+      svg('text', { x, y: height - bottom + 16, 'text-anchor': 'middle' }, chart).textContent = String(s);
+    }
+    svg('text', { x: (left + width - right) / 2, y: height - 4, 'text-anchor': 'middle' }, chart).textContent = 'step';
+    series.forEach((line, k) => {
+      const values = summaryRows.map((r) => Number(r[line.column]));
+      let low = Math.min(0, ...values), high = Math.max(...values);
+      if (!(high > low)) high = low + 1;
+      const yOf = (v) => height - bottom - (v - low) / (high - low) * (height - top - bottom);
+      const axisX = line.side === 'left' ? left : width - right;
+      svg('line', { x1: axisX, y1: top, x2: axisX, y2: height - bottom, stroke: line.colour }, chart);
+      for (const v of ticks(low, high, 4)) {
+        const y = yOf(v);
+        const outward = line.side === 'left' ? -4 : 4;
+        svg('line', { x1: axisX, y1: y, x2: axisX + outward, y2: y, stroke: line.colour }, chart);
+        svg('text', { x: axisX + outward * 1.5, y: y + 4, 'text-anchor': line.side === 'left' ? 'end' : 'start',
+          fill: line.colour }, chart).textContent = formatNumber(v);
+      }
+      const points = values.map((v, i) => `${xOf(stepsX[i])},${yOf(v)}`).join(' ');
+      svg('polyline', { points, fill: 'none', stroke: line.colour, 'stroke-width': 2 }, chart);
+      values.forEach((v, i) => svg('circle', { cx: xOf(stepsX[i]), cy: yOf(v), r: 3, fill: line.colour }, chart));
+      const legendX = left + k * 200;
+      svg('rect', { x: legendX, y: 8, width: 12, height: 3, fill: line.colour }, chart);
+      svg('text', { x: legendX + 16, y: 13 }, chart).textContent = line.label;
+    });
+  }
+
+  // ------------------------------------------------------------ colours
+
+  // Turbo (Google's rainbow-like map), polynomial fit by its authors; x in [0, 1].
+  function turbo(x) {
+    x = Math.min(1, Math.max(0, x));
+    const r = 0.13572138 + x * (4.61539260 + x * (-42.66032258 + x * (132.13108234 + x * (-152.94239396 + x * 59.28637943))));
+    const g = 0.09140261 + x * (2.19418839 + x * (4.84296658 + x * (-14.18503333 + x * (4.27729857 + x * 2.82956604))));
+    const b = 0.10667330 + x * (12.64194608 + x * (-60.58204836 + x * (110.36276771 + x * (-89.90310912 + x * 27.34824973))));
+    return [Math.min(1, Math.max(0, r)), Math.min(1, Math.max(0, g)), Math.min(1, Math.max(0, b))];
+  }
+
+  const zonePalette = ['#4e79a7', '#f28e2b', '#59a14f', '#e15759', '#76b7b2', '#edc948', '#b07aa1', '#ff9da7', '#9c755f', '#bab0ac'];
+
+  // ------------------------------------------------------------ 3D view
+
+  const hashStep = () => {
+    const match = /(?:^#|&)step=(-?\d+)/.exec(location.hash);
+    const wanted = match ? Number(match[1]) : NaN;
+    const index = steps.findIndex((s) => s.step === wanted);
+    return index >= 0 ? index : 0;
+  };
+
+  const view = {
+    stepIndex: hashStep(),
+    warp: data.warp,
+    quantity: quantities[0],
+    range: 'all',
+  };
+
+  function startView() {
+    const canvas = $('canvas');
+    const attributes = { antialias: true, preserveDrawingBuffer: true };
+    let gl = null;
+    try {
+      gl = canvas.getContext('webgl2', attributes);
+    } catch (error) {
+      gl = null;
+    }
+    if (!gl) {
+      setError('The 3D view cannot start: this browser offers no WebGL 2. The summary table and chart are still shown.');
+      return;
+    }
+    if (typeof THREE === 'undefined') {
+      setError('The 3D view cannot start: its library is missing from the page.');
+      return;
+    }
+    // Colours go to the screen as given (the map's and the zones' sRGB values),
+    // without three.js's conversions to and from linear light.
+    THREE.ColorManagement.enabled = false;
+    const renderer = new THREE.WebGLRenderer({ canvas, context: gl, antialias: true });
+    renderer.outputColorSpace = THREE.LinearSRGBColorSpace;
+    renderer.setPixelRatio(window.devicePixelRatio || 1);
+    renderer.setClearColor(0xe9ecf0, 1);
+
+    const scene = new THREE.Scene();
+    const camera = new THREE.PerspectiveCamera(35, 1, 0.001, 1000);
+    scene.add(camera);
+    // Mostly ambient light, so colours stay those of the map: three.js divides
+    // the lights' irradiance by pi, hence intensities of about 0.7 pi and
+    // 0.35 pi (faces towards the light at 1.05 of their colour, at most).
+    scene.add(new THREE.AmbientLight(0xffffff, 2.2));
+    const light = new THREE.DirectionalLight(0xffffff, 1.1);
+    light.position.set(0.4, 0.6, 1);
+    camera.add(light);
+
+    // Triangles of the faces, one vertex per corner (faces do not share
+    // vertices, so zones can colour faces apart).
+    const triangleNodes = [];
+    for (let f = 0; f < surface.faces.length / 4; f++) {
+      const [a, b, c, d] = surface.faces.subarray(4 * f, 4 * f + 4);
+      triangleNodes.push(a, b, c);
+      if (d !== c) triangleNodes.push(a, c, d);
+    }
+    const vertexNode = Uint32Array.from(triangleNodes);
+    const vertexFace = new Uint32Array(vertexNode.length);
+    for (let f = 0, v = 0; f < surface.faces.length / 4; f++) {
+      const triangles = surface.faces[4 * f + 3] !== surface.faces[4 * f + 2] ? 2 : 1;
+      vertexFace.fill(f, v, v + 3 * triangles);
+      v += 3 * triangles;
+    }
+    const geometry = new THREE.BufferGeometry();
+    const positions = new THREE.BufferAttribute(new Float32Array(vertexNode.length * 3), 3);
+    const colours = new THREE.BufferAttribute(new Float32Array(vertexNode.length * 3), 3);
+    geometry.setAttribute('position', positions);
+    geometry.setAttribute('color', colours);
+    const material = new THREE.MeshLambertMaterial({ vertexColors: true, side: THREE.DoubleSide,
+      flatShading: true, polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
+    const mesh = new THREE.Mesh(geometry, material);
+    scene.add(mesh);
+
+    // The faces' edges, each once.
+    const edgeKeys = new Set();
+    const edgeEnds = [];
+    for (let f = 0; f < surface.faces.length / 4; f++) {
+      const corners = surface.faces.subarray(4 * f, 4 * f + 4);
+      for (let k = 0; k < 4; k++) {
+        const a = corners[k], b = corners[(k + 1) % 4];
+        if (a === b) continue;
+        const key = a < b ? a * n + b : b * n + a;
+        if (edgeKeys.has(key)) continue;
+        edgeKeys.add(key);
+        edgeEnds.push(a, b);
+      }
+    }
+    const lineSet = (ends, colour) => {
+      const lines = new THREE.BufferGeometry();
+      lines.setAttribute('position', new THREE.BufferAttribute(new Float32Array(ends.length * 3), 3));
+      const object = new THREE.LineSegments(lines, new THREE.LineBasicMaterial({ color: colour }));
+      object.userData.ends = ends;
+      scene.add(object);
+      return object;
+    };
+    const edges = lineSet(Uint32Array.from(edgeEnds), 0x2a2f36);
+    const springs = lineSet(surface.springs, 0x7a1fa2);
+
+    const displaced = new Float32Array(3 * n);
+    function placeNodes() {
+      const values = steps.length ? steps[view.stepIndex].values : null;
+      for (let i = 0; i < 3 * n; i++) displaced[i] = surface.xyz[i] + (values ? view.warp * values[i] : 0);
+      const put = (attribute, nodes) => {
+        const array = attribute.array;
+        for (let v = 0; v < nodes.length; v++) {
+          const i = nodes[v];
+          array[3 * v] = displaced[3 * i];
+          array[3 * v + 1] = displaced[3 * i + 1];
+          array[3 * v + 2] = displaced[3 * i + 2];
+        }
+        attribute.needsUpdate = true;
+      };
+      put(positions, vertexNode);
+      put(edges.geometry.attributes.position, edges.userData.ends);
+      put(springs.geometry.attributes.position, springs.userData.ends);
+      geometry.computeBoundingSphere();
+      edges.geometry.computeBoundingSphere();
+      springs.geometry.computeBoundingSphere();
+    }
+
+    // The colour range of a quantity over the nodes of the faces (not the
+    // ground nodes of springs) in one step or all.
+    const onFaces = [...new Set(surface.faces)];
+    function valueRange(quantity, indices) {
+      let low = Infinity, high = -Infinity;
+      for (const k of indices) {
+        const values = steps[k].values;
+        for (const i of onFaces) {
+          const v = quantity.value(values, i);
+          if (v < low) low = v;
+          if (v > high) high = v;
+        }
+      }
+      return [low, high];
+    }
+    const allRanges = new Map();
+    function currentRange() {
+      if (view.range === 'step') return valueRange(view.quantity, [view.stepIndex]);
+      if (!allRanges.has(view.quantity.key)) {
+        allRanges.set(view.quantity.key, valueRange(view.quantity, steps.map((s, k) => k)));
+      }
+      return allRanges.get(view.quantity.key);
+    }
+
+    function paint() {
+      const array = colours.array;
+      if (!steps.length) {
+        const zoneColours = zonePalette.map((c) => new THREE.Color(c));
+        for (let v = 0; v < vertexNode.length; v++) {
+          const colour = zoneColours[(surface.faceZones[vertexFace[v]] - 1) % zoneColours.length];
+          array[3 * v] = colour.r; array[3 * v + 1] = colour.g; array[3 * v + 2] = colour.b;
+        }
+        colours.needsUpdate = true;
+        return;
+      }
+      const [low, high] = currentRange();
+      const span = high > low ? high - low : 1;
+      const values = steps[view.stepIndex].values;
+      const nodeColour = new Float32Array(3 * n);
+      for (let i = 0; i < n; i++) nodeColour.set(turbo((view.quantity.value(values, i) - low) / span), 3 * i);
+      for (let v = 0; v < vertexNode.length; v++) {
+        const i = vertexNode[v];
+        array[3 * v] = nodeColour[3 * i]; array[3 * v + 1] = nodeColour[3 * i + 1]; array[3 * v + 2] = nodeColour[3 * i + 2];
+      }
+      colours.needsUpdate = true;
+      drawColourBar(low, high);
+    }
+
+    function drawColourBar(low, high) {
+      $('colorbar').hidden = false;
+      $('colorbar-title').textContent = view.quantity.label;
+      const stops = [];
+      for (let k = 0; k <= 10; k++) {
+        const [r, g, b] = turbo(1 - k / 10);
+        stops.push(`rgb(${Math.round(r * 255)},${Math.round(g * 255)},${Math.round(b * 255)}) ${k * 10}%`);
+      }
+      $('colorbar-ramp').style.background = `linear-gradient(${stops.join(',')})`;
+      const tickBox = $('colorbar-ticks');
+      tickBox.replaceChildren();
+      for (let k = 0; k <= 4; k++) {
+        const label = document.createElement('span');
+        label.style.top = `${k * 25}%`;
+        label.textContent = formatNumber(high - (high - low) * k / 4);
+        tickBox.append(label);
+      }
+    }
+
+    // Camera: the whole model in view, looking from the first octant.
+    const controls = new THREE.OrbitControls(camera, canvas);
+    controls.enableDamping = false;
+    function fitView() {
+      const box = new THREE.Box3();
+      box.setFromArray(surface.xyz.length ? surface.xyz : [0, 0, 0]);
+      const sphere = box.getBoundingSphere(new THREE.Sphere());
+      const radius = sphere.radius > 0 ? sphere.radius : 1;
+      const distance = radius / Math.sin(THREE.MathUtils.degToRad(camera.fov / 2)) * 1.15;
+      camera.up.set(0, 0, 1);
+      camera.position.copy(sphere.center).add(new THREE.Vector3(0.9, -1.4, 0.8).normalize().multiplyScalar(distance));
+      camera.near = distance / 100;
+      camera.far = distance * 100;
+      camera.updateProjectionMatrix();
+      controls.target.copy(sphere.center);
+      controls.update();
+      controls.saveState();
+    }
+
+    function resize() {
+      const width = canvas.clientWidth, height = canvas.clientHeight;
+      if (canvas.width !== Math.floor(width * renderer.getPixelRatio()) ||
+          canvas.height !== Math.floor(height * renderer.getPixelRatio())) {
+        renderer.setSize(width, height, false);
+        camera.aspect = width / Math.max(1, height);
+        camera.updateProjectionMatrix();
+      }
+    }
+
+    let frameQueued = false;
+    function draw() {
+      if (frameQueued) return;
+      frameQueued = true;
+      requestAnimationFrame(() => {
+        frameQueued = false;
+        resize();
+        renderer.render(scene, camera);
+        root.dataset.step = String(steps.length ? steps[view.stepIndex].step : 0);
+        root.dataset.state = 'ready';
+      });
+    }
+    controls.addEventListener('change', draw);
+    window.addEventListener('resize', draw);
+
+    // Controls.
+    const stepInput = $('step'), warpInput = $('warp'), quantityInput = $('quantity');
+    const showStep = (index) => {
+      view.stepIndex = index;
+      stepInput.value = String(index + 1);
+      $('step-value').textContent = String(steps[index].step);
+      document.querySelectorAll('#summary tbody tr').forEach((row, k) => row.classList.toggle('shown', k === index));
+      placeNodes();
+      paint();
+      draw();
+    };
+    $('controls').hidden = false;
+    if (steps.length) {
+      stepInput.max = String(steps.length);
+      stepInput.addEventListener('input', () => showStep(Number(stepInput.value) - 1));
+      let timer = null;
+      $('play').addEventListener('click', () => {
+        if (timer) {
+          clearInterval(timer);
+          timer = null;
+          $('play').innerHTML = '&#9654;';
+          return;
+        }
+        $('play').innerHTML = '&#10074;&#10074;';
+        timer = setInterval(() => showStep((view.stepIndex + 1) % steps.length), 800);
+      });
+      window.addEventListener('hashchange', () => showStep(hashStep()));
+      const warpMax = 10 * data.warp;
+      const showWarp = () => {
+        view.warp = Number(warpInput.value) / 1000 * warpMax;
+        $('warp-value').textContent = formatNumber(view.warp);
+      };
+      warpInput.value = '100';
+      showWarp();
+      warpInput.addEventListener('input', () => { showWarp(); placeNodes(); draw(); });
+      for (const q of quantities) quantityInput.add(new Option(q.label, q.key));
+      quantityInput.addEventListener('change', () => {
+        view.quantity = quantities.find((q) => q.key === quantityInput.value);
+        paint();
+        draw();
+      });
+      $('range').addEventListener('change', () => { view.range = $('range').value; paint(); draw(); });
+    } else {
+      for (const id of ['step-controls']) $(id).hidden = true;
+      for (const id of ['warp', 'quantity', 'range']) $(id).closest('label').hidden = true;
+    }
+    $('edges').addEventListener('change', () => { edges.visible = $('edges').checked; draw(); });
+    $('reset').addEventListener('click', () => { controls.reset(); draw(); });
+
+    // A click (not a drag) on the surface: the nearest node of the face hit.
+    const raycaster = new THREE.Raycaster();
+    let pressed = null;
+    canvas.addEventListener('pointerdown', (event) => { pressed = [event.clientX, event.clientY]; });
+    canvas.addEventListener('pointerup', (event) => {
+      if (!pressed || Math.hypot(event.clientX - pressed[0], event.clientY - pressed[1]) > 4) return;
+      const bounds = canvas.getBoundingClientRect();
+      const pointer = new THREE.Vector2((event.clientX - bounds.left) / bounds.width * 2 - 1,
+        -(event.clientY - bounds.top) / bounds.height * 2 + 1);
+      raycaster.setFromCamera(pointer, camera);
+      const hit = raycaster.intersectObject(mesh, false)[0];
+      const pick = $('pick');
+      if (!hit) { pick.hidden = true; return; }
+      let best = -1, bestDistance = Infinity;
+      for (const v of [hit.face.a, hit.face.b, hit.face.c]) {
+        const i = vertexNode[v];
+        const d = hit.point.distanceToSquared(new THREE.Vector3(displaced[3 * i], displaced[3 * i + 1], displaced[3 * i + 2]));
+        if (d < bestDistance) { bestDistance = d; best = i; }
+      }
+      const xyz = Array.from(surface.xyz.subarray(3 * best, 3 * best + 3), formatNumber).join(', ');
+      const lines = [`node ${surface.nodes[best]}`, `position ${xyz}`];
+      if (steps.length) {
+        const values = steps[view.stepIndex].values;
+        lines.push(`displacement ${Array.from(values.subarray(3 * best, 3 * best + 3), formatNumber).join(', ')}`);
+        lines.push(`${view.quantity.label} ${formatNumber(view.quantity.value(values, best))}`);
+      } else {
+        lines.push(`zone ${surface.faceZones[vertexFace[hit.face.a]]}`);
+      }
+      pick.textContent = lines.join('\n');
+      pick.hidden = false;
+    });
+
+    fitView();
+    if (steps.length) {
+      showStep(view.stepIndex);
+    } else {
+      placeNodes();
+      paint();
+      draw();
+    }
+  }
+
+  fillHeading();
+  fillTable();
+  drawChart();
+  try {
+    startView();
+  } catch (error) {
+    setError('The 3D view cannot start: ' + (error && error.message ? error.message : String(error)));
+  }
+})();
