@@ -1,18 +1,14 @@
 #include "driver/driver.hpp"
 
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "driver/jobs.hpp"
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"
@@ -21,13 +17,11 @@
 namespace meridian {
 namespace {
 
-// Writes text to a file descriptor, ignoring failures (the run is ending).
-void write_all(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t put = ::write(fd, text.data(), text.size());
-    if (put <= 0) return;
-    text.remove_prefix(static_cast<std::size_t>(put));
-  }
+// Writes text to standard output (1) or error (2), ignoring failures (the run
+// is ending).
+void write_all(int stream, std::string_view text) {
+  const platform::Handle file = platform::standard_stream(stream);
+  if (file != platform::no_file) platform::write_all(file, text.data(), text.size());
 }
 
 // Console texts end with CR LF, like every record the program writes.
@@ -46,7 +40,7 @@ constexpr std::string_view try_help_line = "Try 'meridian --help' for more infor
 }  // namespace
 
 std::string usage_text() {
-  return "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk]\n"
+  std::string text = "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk]\n"
          "       meridian --help\n"
          "       meridian --version\n"
          "\n"
@@ -80,12 +74,17 @@ std::string usage_text() {
          "     out_spring.txt and the model views of the generated model\n"
          "\n"
          "Result files are written under a temporary name and renamed into place when\n"
-         "complete: an interrupted run leaves each result as it was or complete.\n"
-         "\n"
+         "complete: an interrupted run leaves each result as it was or complete.\n";
+  // Windows refuses some characters of the other step names in file names.
+  if (platform::names_must_be_portable) {
+    text += "On Windows step and interface names are always the portable ones.\n";
+  }
+  text += "\n"
          "Exit status: 0 on success, 2 on bad input, a missing input file, a failed file\n"
          "operation (one message on standard error names the file and line) or a bad\n"
          "argument, 1 on a bad constraint code in parameter_in.txt; a run ended by a\n"
          "signal ends as that signal.\n";
+  return text;
 }
 
 namespace {
@@ -203,9 +202,8 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
         directory.matched) {
       if (directory.missing) return usage_error(argument + " needs a directory");
       if (directory_given) return usage_error("-C given twice");
-      std::error_code error;
       if (directory.value.empty() ||
-          !std::filesystem::is_directory(std::filesystem::path(directory.value), error)) {
+          platform::status(std::string(directory.value)).kind != platform::Kind::directory) {
         return usage_error("no directory \"" + std::string(directory.value) + "\"");
       }
       command.directory = directory.value;
@@ -236,9 +234,9 @@ int run_program(std::span<const std::string> arguments) {
     case CommandLine::Action::run:
       break;
   }
-  if (!command.directory.empty() && ::chdir(command.directory.c_str()) != 0) {
+  if (!command.directory.empty() && !platform::change_directory(command.directory)) {
     write_all(2, as_console_lines("meridian: cannot change to the directory \"" +
-                                  command.directory + "\": " + std::strerror(errno) + "\n" +
+                                  command.directory + "\": " + platform::last_error() + "\n" +
                                   std::string(try_help_line)));
     return 2;
   }
