@@ -22,11 +22,11 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION science)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "Post-processes NIKE3D output listings into Tecplot and VTK files\n"
-      "MERIDIAN reads the printed output listing of the NIKE3D implicit finite-element\n"
-      "solver and writes Tecplot ASCII files of the model and of every printed time step,\n"
-      "VTK XML files for ParaView, solver input cards and CSV path extracts.")
+  # The first line (the summary) is CPACK_PACKAGE_DESCRIPTION_SUMMARY.
+  string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+         "MERIDIAN reads the printed output listing of the NIKE3D implicit finite-element\n"
+         "solver and writes Tecplot ASCII files of the model and of every printed time step,\n"
+         "VTK XML files for ParaView, solver input cards and CSV path extracts.")
   # The libraries the program links to (libc6, libstdc++6, libgcc-s1), with
   # the versions dpkg-shlibdeps finds.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
