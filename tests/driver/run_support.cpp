@@ -8,9 +8,12 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
+
+#include <algorithm>
 
 #include <fstream>
 #include <sstream>
@@ -259,6 +262,13 @@ int stopped_status(Stop how) {
                            : static_cast<int>(STATUS_CONTROL_C_EXIT);
 }
 
+bool can_limit_file_size() { return false; }
+
+RunResult run_with_file_size_limit(const std::filesystem::path&, const std::vector<std::string>&,
+                                   const std::string&, std::uint64_t) {
+  throw std::logic_error("no file size limit on this system");
+}
+
 #else
 
 std::vector<Stop> stops() { return {Stop::kill, Stop::terminate, Stop::interrupt}; }
@@ -268,6 +278,23 @@ bool StartedRun::stop(Stop how) {
 }
 
 int stopped_status(Stop how) { return 128 + signal_of(how); }
+
+bool can_limit_file_size() { return true; }
+
+RunResult run_with_file_size_limit(const std::filesystem::path& directory,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& input, std::uint64_t limit) {
+  rlimit saved{};
+  if (::getrlimit(RLIMIT_FSIZE, &saved) != 0) throw std::runtime_error("getrlimit failed");
+  rlimit lowered = saved;
+  lowered.rlim_cur = std::min(static_cast<rlim_t>(limit), saved.rlim_max);
+  auto* const old_handler = ::signal(SIGXFSZ, SIG_IGN);
+  if (::setrlimit(RLIMIT_FSIZE, &lowered) != 0) throw std::runtime_error("setrlimit failed");
+  const RunResult result = run_meridian(directory, arguments, input);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, old_handler);
+  return result;
+}
 
 #endif
 

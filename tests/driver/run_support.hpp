@@ -56,6 +56,16 @@ class StartedRun {
 // on POSIX systems, as a shell shows it).
 int stopped_status(Stop how);
 
+// Whether runs can be given a file size limit (RLIMIT_FSIZE; Windows has
+// none a user may set).
+bool can_limit_file_size();
+// Runs as run_meridian does, with every write beyond `limit` bytes of a file
+// failing as on a full disk instead of stopping the run. Only where
+// can_limit_file_size().
+RunResult run_with_file_size_limit(const std::filesystem::path& directory,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& input, std::uint64_t limit);
+
 // A fresh, empty directory for one test.
 std::filesystem::path fresh_directory(const std::string& name);
 
