@@ -105,6 +105,7 @@ TEST_F(Interrupted, EachResultIsTheEarlierOrTheCompleteNewFile) {
   ASSERT_NE(*earlier_, *fresh_);
   ASSERT_GE(earlier_->size(), 7u);  // model_load.dat and six stress files
   for (const Stop how : stops()) {
+    int stopped = 0;  // runs that the stop ended before they completed
     for (const int percent : {5, 20, 35, 50, 65, 80, 95}) {
       const std::string context =
           std::string(stop_name(how)) + " at " + std::to_string(percent) + "% of a run";
@@ -121,6 +122,7 @@ TEST_F(Interrupted, EachResultIsTheEarlierOrTheCompleteNewFile) {
         if (status != 0) {
           // The shell sees the run ended by the stop itself.
           EXPECT_EQ(status, stopped_status(how)) << context;
+          ++stopped;
         }
       }
       expect_whole_results(dir, *earlier_, *fresh_, context);
@@ -137,6 +139,7 @@ TEST_F(Interrupted, EachResultIsTheEarlierOrTheCompleteNewFile) {
       }
       fs::remove_all(dir);
     }
+    EXPECT_GT(stopped, 0) << "every run completed before its " << stop_name(how);
   }
 }
 

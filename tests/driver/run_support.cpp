@@ -67,7 +67,7 @@ namespace {
 
 // Starts meridian in `directory` with its standard streams from and to the
 // given files; returns the process (id or handle). `stoppable`: on Windows
-// the run gets a process group of its own, for a Ctrl+Break to reach it alone.
+// the run gets a console of its own, for a Ctrl+C to reach it alone.
 std::intptr_t start(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
                     const std::filesystem::path& in_path, const std::filesystem::path& out_path,
                     const std::filesystem::path& err_path, bool stoppable);
@@ -126,11 +126,20 @@ std::intptr_t start(const std::filesystem::path& directory, const std::vector<st
   startup.hStdOutput = inheritable(out_path, true);
   startup.hStdError = inheritable(err_path, true);
   PROCESS_INFORMATION started{};
-  // A process group of its own, so that a Ctrl+Break reaches the run alone
-  // (a new console would serve as well, but Wine keeps its console host
-  // holding the test's own streams open).
+  if (stoppable) {
+    // A console of its own, so that a Ctrl+C reaches the run alone. Its host
+    // must not inherit this process's streams: it may outlive the run, and a
+    // test runner reading them would wait for it.
+    for (const DWORD stream : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+      ::SetHandleInformation(::GetStdHandle(stream), HANDLE_FLAG_INHERIT, 0);
+    }
+  }
+  // Otherwise no console at all: a console host made for the run (as Wine
+  // makes one when this process has none) would hold the stream files open
+  // after the run.
   const BOOL created = ::CreateProcessW(program.wstring().c_str(), command.data(), nullptr, nullptr,
-                                        TRUE, stoppable ? CREATE_NEW_PROCESS_GROUP : 0, nullptr,
+                                        TRUE, stoppable ? CREATE_NEW_CONSOLE : DETACHED_PROCESS,
+                                        nullptr,
                                         directory.wstring().c_str(), &startup, &started);
   for (const HANDLE stream : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
     ::CloseHandle(stream);
@@ -250,11 +259,23 @@ std::vector<Stop> stops() { return {Stop::kill, Stop::interrupt}; }
 bool StartedRun::stop(Stop how) {
   const HANDLE process = reinterpret_cast<HANDLE>(process_);
   if (how == Stop::kill) return ::TerminateProcess(process, killed_status) != 0;
-  // Ctrl+Break to the run's process group, which shares this process's
-  // console (Ctrl+C cannot be sent to a group). Without a console, as under
-  // Wine started from a pipe, there is nothing to send it through.
-  return how == Stop::interrupt &&
-         ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, ::GetProcessId(process)) != 0;
+  if (how != Stop::interrupt) return false;
+  // Ctrl+C goes to every process of a console: this one attaches to the
+  // run's for a moment, ignoring the Ctrl+C itself until it has passed.
+  // A run just started may not have its console yet.
+  ::FreeConsole();
+  for (int attempt = 1; !::AttachConsole(::GetProcessId(process)); ++attempt) {
+    if (::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;  // ended already
+    if (attempt == 300) return false;
+    ::Sleep(10);
+  }
+  ::SetConsoleCtrlHandler(nullptr, TRUE);
+  const bool sent = ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+  ::FreeConsole();
+  ::Sleep(200);
+  // Runs started later take Ctrl+C again (they inherit the ignoring).
+  ::SetConsoleCtrlHandler(nullptr, FALSE);
+  return sent;
 }
 
 int stopped_status(Stop how) {

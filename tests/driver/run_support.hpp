@@ -1,7 +1,7 @@
 #pragma once
 // Runs the built meridian executable in a directory and collects what it did.
 // The one place of the tests that starts and stops processes, on POSIX
-// systems (fork, exec, signals) and on Windows (CreateProcessW, Ctrl+Break,
+// systems (fork, exec, signals) and on Windows (CreateProcessW, Ctrl+C,
 // TerminateProcess).
 
 #include <cstdint>
@@ -26,7 +26,7 @@ RunResult run_meridian(const std::filesystem::path& directory, const std::vector
 enum class Stop {
   kill,       // SIGKILL; TerminateProcess: the run has no say
   terminate,  // SIGTERM (POSIX only)
-  interrupt,  // SIGINT; Ctrl+Break sent to the run's process group
+  interrupt,  // SIGINT; Ctrl+C sent to the run's console
 };
 // The ways of stopping a run this system has.
 std::vector<Stop> stops();
