@@ -44,6 +44,17 @@ if [ "${MERIDIAN_WITH_BROWSER:-0}" = 1 ]; then
   command -v node >/dev/null 2>&1 || needed+=(nodejs)
   command -v npm >/dev/null 2>&1 || needed+=(npm)
 fi
+# The Windows program: MinGW-w64 (POSIX threads) and Wine to run its tests.
+if [ "${MERIDIAN_WITH_WINDOWS:-0}" = 1 ]; then
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || needed+=(g++-mingw-w64-x86-64-posix)
+  command -v wine >/dev/null 2>&1 || needed+=(wine)
+  [ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null 2>&1 || needed+=(wine64)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || needed+=(googletest)
+fi
+# The .deb: dpkg-shlibdeps finds its dependencies.
+if [ "${MERIDIAN_WITH_PACKAGES:-0}" = 1 ]; then
+  command -v dpkg-shlibdeps >/dev/null 2>&1 || needed+=(dpkg-dev)
+fi
 if [ ${#needed[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"

@@ -1,21 +1,17 @@
 #include "driver/driver.hpp"
 
-#include <unistd.h>
-
 #include <array>
 #include <chrono>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "driver/jobs.hpp"
 #include "driver/progress_line.hpp"
-#include "driver/terminal.hpp"
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"
@@ -24,13 +20,11 @@
 namespace meridian {
 namespace {
 
-// Writes text to a file descriptor, ignoring failures (the run is ending).
-void write_all(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t put = ::write(fd, text.data(), text.size());
-    if (put <= 0) return;
-    text.remove_prefix(static_cast<std::size_t>(put));
-  }
+// Writes text to standard output (1) or error (2), ignoring failures (the run
+// is ending).
+void write_all(int stream, std::string_view text) {
+  const platform::Handle file = platform::standard_stream(stream);
+  if (file != platform::no_file) platform::write_all(file, text.data(), text.size());
 }
 
 // Console texts end with CR LF, like every record the program writes.
@@ -49,7 +43,7 @@ constexpr std::string_view try_help_line = "Try 'meridian --help' for more infor
 }  // namespace
 
 std::string usage_text() {
-  return "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk] [--portable-names] [--report]\n"
+  std::string text = "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk] [--portable-names] [--report]\n"
          "       meridian --help\n"
          "       meridian --version\n"
          "\n"
@@ -93,14 +87,19 @@ std::string usage_text() {
          "     out_spring.txt and the model views of the generated model\n"
          "\n"
          "Result files are written under a temporary name and renamed into place when\n"
-         "complete: an interrupted run leaves each result as it was or complete.\n"
-         "When standard error is a terminal, a run that reads n3dhsp shows its progress\n"
-         "there on one line, erased when the run ends.\n"
-         "\n"
+         "complete: an interrupted run leaves each result as it was or complete.\n";
+  // Windows refuses some characters of the other step names in file names.
+  if (platform::names_must_be_portable) {
+    text += "On Windows step and interface names are always the portable ones.\n";
+  }
+  text += "When standard error is a terminal, a run that reads n3dhsp shows its progress\n"
+          "there on one line, erased when the run ends.\n"
+          "\n"
          "Exit status: 0 on success, 2 on bad input, a missing input file, a failed file\n"
          "operation (one message on standard error names the file and line) or a bad\n"
          "argument, 1 on a bad constraint code in parameter_in.txt; a run ended by a\n"
          "signal ends as that signal.\n";
+  return text;
 }
 
 namespace {
@@ -228,9 +227,8 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
         directory.matched) {
       if (directory.missing) return usage_error(argument + " needs a directory");
       if (directory_given) return usage_error("-C given twice");
-      std::error_code error;
       if (directory.value.empty() ||
-          !std::filesystem::is_directory(std::filesystem::path(directory.value), error)) {
+          platform::status(std::string(directory.value)).kind != platform::Kind::directory) {
         return usage_error("no directory \"" + std::string(directory.value) + "\"");
       }
       command.directory = directory.value;
@@ -261,9 +259,9 @@ int run_program(std::span<const std::string> arguments) {
     case CommandLine::Action::run:
       break;
   }
-  if (!command.directory.empty() && ::chdir(command.directory.c_str()) != 0) {
+  if (!command.directory.empty() && !platform::change_directory(command.directory)) {
     write_all(2, as_console_lines("meridian: cannot change to the directory \"" +
-                                  command.directory + "\": " + std::strerror(errno) + "\n" +
+                                  command.directory + "\": " + platform::last_error() + "\n" +
                                   std::string(try_help_line)));
     return 2;
   }
@@ -277,7 +275,7 @@ int run_program(std::span<const std::string> arguments) {
   // Progress is shown only on a terminal: elsewhere standard error carries the
   // same bytes as without it.
   std::optional<ProgressLine> progress;
-  if (standard_error_is_terminal()) {
+  if (platform::is_terminal(2)) {
     progress.emplace([](std::string_view text) { write_all(2, text); },
                      [] { return std::chrono::steady_clock::now(); });
   }

@@ -13,6 +13,7 @@
 #include "driver/progress_line.hpp"
 #include "generator/parameter_file.hpp"
 #include "listing/listing_reader.hpp"
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"
@@ -116,8 +117,11 @@ void rewrite_deck(ListingModel& model, Console& console) {
 }
 
 // How this run names its results and where it notes those put in place.
+// Where the system cannot hold the other names (Windows), always the portable
+// ones.
 ResultNames result_names(const RunOptions& options, PlacedFiles* placed) {
-  return ResultNames{options.portable_names ? StepNames::portable : StepNames::characters, placed};
+  const bool portable = options.portable_names || platform::names_must_be_portable;
+  return ResultNames{portable ? StepNames::portable : StepNames::characters, placed};
 }
 
 // The model views of a model, and its VTK files when asked for.

@@ -1,10 +1,11 @@
-// The meridian executable: hands the command line to the driver.
+// The meridian executable: hands the command line, as UTF-8, to the driver.
 #include <string>
 #include <vector>
 
 #include "driver/driver.hpp"
+#include "platform/platform.hpp"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const std::vector<std::string> arguments = meridian::platform::command_line_arguments(argc, argv);
   return meridian::run_program(arguments);
 }

@@ -1,15 +1,13 @@
 #include "listing/element_rows.hpp"
 
-#include <sched.h>
-
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
+#include "platform/platform.hpp"
 #include "records/fields.hpp"
 #include "records/layout.hpp"
-#include "records/temporary_files.hpp"
 
 namespace meridian {
 
@@ -109,7 +107,7 @@ ElementRowParser::ElementRowParser(bool use_helper) {
   auto helper = std::make_unique<Helper>();
   try {
     // The helper thread does not take the interrupt signals.
-    const InterruptsBlocked blocked;
+    const platform::InterruptsDeferred deferred;
     helper->thread = std::thread([raw = helper.get()] { raw->run(); });
   } catch (const std::system_error&) {
     return;  // no thread: the batches are parsed here
@@ -167,12 +165,6 @@ ElementRowBatch* ElementRowParser::hand_over() {
   return previous;
 }
 
-int usable_cpus() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
-  const int count = CPU_COUNT(&set);
-  return count > 0 ? count : 1;
-}
+int usable_cpus() { return platform::usable_cpus(); }
 
 }  // namespace meridian

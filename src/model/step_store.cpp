@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 
 namespace meridian {
@@ -53,11 +54,11 @@ void StepStore::append(std::span<const double> node_result, std::span<const doub
   }
   if (nodes > 0) {
     if (file_ == nullptr) {
-      file_ = std::tmpfile();
+      file_ = platform::anonymous_temporary_file();
       if (file_ == nullptr) fail_file(store_name, "cannot create the file");
     }
     // Steps are appended in order; a load() may have moved the position.
-    if (std::fseek(file_, 0, SEEK_END) != 0) fail_file(store_name, "cannot position the file");
+    if (!platform::seek(file_, 0, true)) fail_file(store_name, "cannot position the file");
     if (std::fwrite(node_result.data(), sizeof(double), node_result.size(), file_) !=
             node_result.size() ||
         std::fwrite(node_stress.data(), sizeof(double), node_stress.size(), file_) !=
@@ -81,10 +82,10 @@ void StepStore::load(std::int32_t step, std::vector<double>& node_result,
     fail_file(store_name, "cannot write (is the temporary directory full?)");
   const auto step_bytes = static_cast<unsigned long long>(nodes) * values_per_node * sizeof(double);
   const auto offset = static_cast<unsigned long long>(step - 1) * step_bytes;
-  if (offset > static_cast<unsigned long long>(std::numeric_limits<long>::max())) {
+  if (offset > static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max())) {
     fail_file(store_name, "the file is too large to position");
   }
-  if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) {
+  if (!platform::seek(file_, static_cast<std::int64_t>(offset))) {
     fail_file(store_name, "cannot position the file");
   }
   if (std::fread(node_result.data(), sizeof(double), node_result.size(), file_) !=

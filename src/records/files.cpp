@@ -1,14 +1,10 @@
 #include "records/files.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
 
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 
 namespace meridian {
@@ -17,14 +13,13 @@ namespace {
 constexpr std::size_t input_buffer_size = std::size_t{1} << 20;
 constexpr std::size_t output_buffer_size = std::size_t{1} << 18;
 
-std::string system_reason() { return std::strerror(errno); }
+using platform::last_error;
 
 // An output file whose write failed is incomplete: a regular file of that name
 // is removed, so that nothing half-written is left to be taken for a result
 // (devices and pipes are left alone). Returns what to add to the message.
 std::string discard_incomplete(const std::string& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0) {
+  if (platform::status(path).kind == platform::Kind::regular && platform::remove_file(path)) {
     return "; the incomplete file is removed";
   }
   return "";
@@ -34,8 +29,9 @@ std::string discard_incomplete(const std::string& path) {
 
 // ---------------------------------------------------------------- InputFile
 
-InputFile::InputFile(std::string name, int fd, std::string text) : name_(std::move(name)), fd_(fd) {
-  if (fd_ < 0) {
+InputFile::InputFile(std::string name, platform::Handle file, std::string text)
+    : name_(std::move(name)), file_(file) {
+  if (file_ == platform::no_file) {
     buffer_.assign(text.begin(), text.end());
     end_ = buffer_.size();
     eof_ = true;
@@ -46,22 +42,27 @@ InputFile::InputFile(std::string name, int fd, std::string text) : name_(std::mo
 
 InputFile InputFile::open(const std::string& path) {
   // A missing input file is created empty, so its first read meets end of file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) fail_file(path, "cannot open for reading: " + system_reason());
-  InputFile file(path, fd, {});
-  file.owns_fd_ = true;
+  const platform::Handle handle = platform::open_file(path, platform::Access::read_or_create);
+  if (handle == platform::no_file) fail_file(path, "cannot open for reading: " + last_error());
+  InputFile file(path, handle, {});
+  file.owns_file_ = true;
   return file;
 }
 
 InputFile InputFile::open_existing(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail_file(path, "cannot open for reading: " + system_reason());
-  InputFile file(path, fd, {});
-  file.owns_fd_ = true;
+  const platform::Handle handle = platform::open_file(path, platform::Access::read);
+  if (handle == platform::no_file) fail_file(path, "cannot open for reading: " + last_error());
+  InputFile file(path, handle, {});
+  file.owns_file_ = true;
   return file;
 }
 
-InputFile InputFile::standard_input() { return InputFile("console", 0, {}); }
+InputFile InputFile::standard_input() {
+  // A process without standard input reads it as empty.
+  const platform::Handle input = platform::standard_stream(0);
+  if (input == platform::no_file) return InputFile("console", platform::no_file, {});
+  return InputFile("console", input, {});
+}
 
 InputFile InputFile::from_text(std::string name, std::string text) {
   return InputFile(std::move(name), -1, std::move(text));
@@ -69,8 +70,8 @@ InputFile InputFile::from_text(std::string name, std::string text) {
 
 InputFile::InputFile(InputFile&& other) noexcept
     : name_(std::move(other.name_)),
-      fd_(other.fd_),
-      owns_fd_(other.owns_fd_),
+      file_(other.file_),
+      owns_file_(other.owns_file_),
       eof_(other.eof_),
       buffer_(std::move(other.buffer_)),
       begin_(other.begin_),
@@ -78,12 +79,12 @@ InputFile::InputFile(InputFile&& other) noexcept
       line_number_(other.line_number_),
       bytes_read_(other.bytes_read_),
       watch_(std::move(other.watch_)) {
-  other.fd_ = -1;
-  other.owns_fd_ = false;
+  other.file_ = platform::no_file;
+  other.owns_file_ = false;
 }
 
 InputFile::~InputFile() {
-  if (owns_fd_) ::close(fd_);
+  if (owns_file_) platform::close_file(file_);
 }
 
 bool InputFile::refill() {
@@ -95,21 +96,16 @@ bool InputFile::refill() {
     begin_ = 0;
   }
   if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-  for (;;) {
-    const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      fail_file(name_, "cannot read: " + system_reason());
-    }
-    if (got == 0) {
-      eof_ = true;
-      return false;
-    }
-    end_ += static_cast<std::size_t>(got);
-    bytes_read_ += static_cast<std::uint64_t>(got);
-    if (watch_) watch_(bytes_read_);
-    return true;
+  const std::int64_t got = platform::read_some(file_, buffer_.data() + end_, buffer_.size() - end_);
+  if (got < 0) fail_file(name_, "cannot read: " + last_error());
+  if (got == 0) {
+    eof_ = true;
+    return false;
   }
+  end_ += static_cast<std::size_t>(got);
+  bytes_read_ += static_cast<std::uint64_t>(got);
+  if (watch_) watch_(bytes_read_);
+  return true;
 }
 
 bool InputFile::next_line(std::string_view& line) {
@@ -155,10 +151,11 @@ void InputFile::fail_here(std::string_view what) const { fail_line(name_, line_n
 
 // ---------------------------------------------------------------- OutputFile
 
-OutputFile::OutputFile(std::string name, int fd, bool owns, bool in_memory, TemporaryFile temporary)
+OutputFile::OutputFile(std::string name, platform::Handle file, bool owns, bool in_memory,
+                       TemporaryFile temporary)
     : name_(std::move(name)),
-      fd_(fd),
-      owns_fd_(owns),
+      file_(file),
+      owns_file_(owns),
       in_memory_(in_memory),
       buffer_(new char[output_buffer_size]),
       capacity_(output_buffer_size),
@@ -166,20 +163,20 @@ OutputFile::OutputFile(std::string name, int fd, bool owns, bool in_memory, Temp
 
 OutputFile OutputFile::create(const std::string& path) {
   // Emptied on open, so the file holds exactly what this run writes.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) fail_file(path, "cannot open for writing: " + system_reason());
-  return OutputFile(path, fd, true, false);
+  const platform::Handle file = platform::open_file(path, platform::Access::write_truncating);
+  if (file == platform::no_file) fail_file(path, "cannot open for writing: " + last_error());
+  return OutputFile(path, file, true, false);
 }
 
 OutputFile OutputFile::create_replacing(const std::string& path, PlacedFiles* placed) {
-  struct stat existing;
-  const bool exists = ::lstat(path.c_str(), &existing) == 0;
+  const platform::Kind existing = platform::link_status(path).kind;
+  const bool exists = existing != platform::Kind::missing;
   // A device or a pipe cannot be replaced, a link is written through to the
   // file it names (and stays a link), and a directory fails as it does there.
-  if (exists && !S_ISREG(existing.st_mode)) return create(path);
+  if (exists && existing != platform::Kind::regular) return create(path);
   // Nor is a file replaced that this run could not open for writing.
-  if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
-    fail_file(path, "cannot open for writing: " + system_reason());
+  if (exists && !platform::may_write(path)) {
+    fail_file(path, "cannot open for writing: " + last_error());
   }
   OutputFile file = create_renaming(path);
   file.placed_ = placed;
@@ -187,28 +184,32 @@ OutputFile OutputFile::create_replacing(const std::string& path, PlacedFiles* pl
 }
 
 OutputFile OutputFile::create_renaming(const std::string& path) {
-  struct stat existing;
-  const bool exists = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+  const platform::Status existing = platform::status(path);
+  const bool exists = existing.kind == platform::Kind::regular;
   TemporaryFile temporary = TemporaryFile::create_beside(
-      path, exists ? std::optional<mode_t>(existing.st_mode & 07777) : std::nullopt);
-  // The records go through a second descriptor: closing it reports the last
-  // write errors while the first keeps the lock until the rename.
-  const int fd = ::fcntl(temporary.descriptor(), F_DUPFD_CLOEXEC, 0);
-  if (fd < 0) fail_file(path, "cannot open for writing: " + system_reason());
-  OutputFile file(path, fd, true, false, std::move(temporary));
+      path, exists ? std::optional<std::uint32_t>(existing.permissions) : std::nullopt);
+  // The records go through a second handle: closing it reports the last write
+  // errors while the first keeps the lock until the rename.
+  const platform::Handle records = platform::duplicate(temporary.handle());
+  if (records == platform::no_file) fail_file(path, "cannot open for writing: " + last_error());
+  OutputFile file(path, records, true, false, std::move(temporary));
   file.replacing_ = true;
   file.replaces_existing_ = exists;
   return file;
 }
 
-OutputFile OutputFile::standard_output() { return OutputFile("console", 1, false, false); }
+OutputFile OutputFile::standard_output() {
+  return OutputFile("console", platform::standard_stream(1), false, false);
+}
 
-OutputFile OutputFile::in_memory(std::string name) { return OutputFile(std::move(name), -1, false, true); }
+OutputFile OutputFile::in_memory(std::string name) {
+  return OutputFile(std::move(name), platform::no_file, false, true);
+}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : name_(std::move(other.name_)),
-      fd_(other.fd_),
-      owns_fd_(other.owns_fd_),
+      file_(other.file_),
+      owns_file_(other.owns_file_),
       in_memory_(other.in_memory_),
       buffer_(std::move(other.buffer_)),
       capacity_(other.capacity_),
@@ -218,8 +219,8 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       replacing_(other.replacing_),
       replaces_existing_(other.replaces_existing_),
       placed_(other.placed_) {
-  other.fd_ = -1;
-  other.owns_fd_ = false;
+  other.file_ = platform::no_file;
+  other.owns_file_ = false;
   other.capacity_ = 0;
   other.used_ = 0;
 }
@@ -234,7 +235,7 @@ OutputFile::~OutputFile() {
     } catch (...) {
     }
   }
-  if (owns_fd_) ::close(fd_);
+  if (owns_file_) platform::close_file(file_);
 }
 
 std::string OutputFile::discard_after_failure() {
@@ -255,16 +256,10 @@ void OutputFile::put(const char* bytes, std::size_t size) {
     memory_.append(bytes, size);
     return;
   }
-  if (fd_ < 0) return;
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t written = ::write(fd_, bytes + done, size - done);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      const std::string reason = system_reason();
-      fail_file(name_, "cannot write: " + reason + (owns_fd_ ? discard_after_failure() : ""));
-    }
-    done += static_cast<std::size_t>(written);
+  if (file_ == platform::no_file) return;
+  if (!platform::write_all(file_, bytes, size)) {
+    const std::string reason = last_error();
+    fail_file(name_, "cannot write: " + reason + (owns_file_ ? discard_after_failure() : ""));
   }
 }
 
@@ -306,12 +301,12 @@ void OutputFile::flush() { drain(); }
 
 void OutputFile::close() {
   drain();
-  if (owns_fd_) {
-    const int fd = fd_;
-    fd_ = -1;
-    owns_fd_ = false;
-    if (::close(fd) != 0) {
-      const std::string reason = system_reason();
+  if (owns_file_) {
+    const platform::Handle file = file_;
+    file_ = platform::no_file;
+    owns_file_ = false;
+    if (!platform::close_file(file)) {
+      const std::string reason = last_error();
       fail_file(name_, "cannot write: " + reason + discard_after_failure());
     }
   }
@@ -324,25 +319,23 @@ void OutputFile::close() {
       temporary_.discard();
       throw;
     }
-    identity = identity_of_descriptor(temporary_.descriptor());
+    identity = platform::identity_of(temporary_.handle());
   }
   if (!temporary_.rename_to(name_)) {
-    const int rename_errno = errno;
-    const std::string refused = refused_name_reason(name_, rename_errno);
-    const std::string reason = refused.empty() ? system_reason() : refused;
+    const std::string refused = refused_name_reason(name_, errno);
+    const std::string reason = refused.empty() ? last_error() : refused;
     fail_file(name_, "cannot put the new file in place: " + reason + discard_after_failure());
   }
   if (placed_ != nullptr) placed_->add(name_, identity);
 }
 
 bool file_exists(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0;
+  return platform::status(path).kind != platform::Kind::missing;
 }
 
 bool input_file_exists(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  const platform::Kind kind = platform::status(path).kind;
+  return kind != platform::Kind::missing && kind != platform::Kind::directory;
 }
 
 }  // namespace meridian

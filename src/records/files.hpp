@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/platform.hpp"
 #include "records/placed_files.hpp"
 #include "records/temporary_files.hpp"
 
@@ -58,12 +59,12 @@ class InputFile {
   void watch_reading(ReadWatch watch) { watch_ = std::move(watch); }
 
  private:
-  InputFile(std::string name, int fd, std::string text);
+  InputFile(std::string name, platform::Handle file, std::string text);
   bool refill();
 
   std::string name_;
-  int fd_ = -1;
-  bool owns_fd_ = false;
+  platform::Handle file_ = platform::no_file;
+  bool owns_file_ = false;
   bool eof_ = false;
   std::vector<char> buffer_;
   std::size_t begin_ = 0;  // first unread byte in buffer_
@@ -118,7 +119,8 @@ class OutputFile {
   const std::string& contents() const { return memory_; }
 
  private:
-  OutputFile(std::string name, int fd, bool owns, bool in_memory, TemporaryFile temporary = {});
+  OutputFile(std::string name, platform::Handle file, bool owns, bool in_memory,
+             TemporaryFile temporary = {});
   void drain();
   // After a failed write: removes what is incomplete; returns what to add to
   // the message.
@@ -126,8 +128,8 @@ class OutputFile {
   void put(const char* bytes, std::size_t size);  // straight to the file
 
   std::string name_;
-  int fd_ = -1;
-  bool owns_fd_ = false;
+  platform::Handle file_ = platform::no_file;
+  bool owns_file_ = false;
   bool in_memory_ = false;
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_ = 0;

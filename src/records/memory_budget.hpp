@@ -10,8 +10,9 @@
 namespace meridian {
 
 // Memory this process can still use, in bytes: the system's available memory
-// (MemAvailable of /proc/meminfo, or the physical memory when that cannot be
-// read), lowered to the process's RLIMIT_RSS soft limit when one is set.
+// (on Linux MemAvailable of /proc/meminfo, or the physical memory when that
+// cannot be read), lowered to the process's RLIMIT_RSS soft limit when one is
+// set (platform::available_memory).
 std::uint64_t available_memory();
 
 // Ends the run ("<file>, line <line>: the tables for <counts> would need <n> MiB,

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "records/temporary_files.hpp"
+#include "platform/platform.hpp"
 
 namespace meridian {
 namespace {
@@ -131,7 +131,7 @@ void render_ordered_blocks(const OrderedBlocks& plan, const RenderItems& render,
   try {
     // The helper starts with the interrupt signals blocked: the handler that
     // removes temporary files runs on the thread that creates them, never here.
-    const InterruptsBlocked blocked;
+    const platform::InterruptsDeferred deferred;
     helper = std::thread(run_helper, std::ref(ring));
   } catch (const std::system_error&) {
     render_alone(ring, sink);  // no second thread to be had

@@ -1,9 +1,6 @@
 #include "records/placed_files.hpp"
 
-#include <dirent.h>
-#include <errno.h>
-#include <sys/stat.h>
-
+#include <cerrno>
 #include <string_view>
 
 #include "records/fatal.hpp"
@@ -19,30 +16,11 @@ std::string folded(std::string_view name) {
   return lower;
 }
 
-std::optional<FileIdentity> identity_of_name(const std::string& name) {
-  struct stat info;
-  if (::lstat(name.c_str(), &info) != 0) return std::nullopt;
-  return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
 // Whether the folder of `path` lists an entry of exactly its name.
 bool folder_lists_exactly(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string_view name =
-      slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-  DIR* const listing = ::opendir(folder.c_str());
-  // A folder that cannot be listed: the name is taken at its word.
-  if (listing == nullptr) return true;
-  bool found = false;
-  while (const dirent* entry = ::readdir(listing)) {
-    if (name == entry->d_name) {
-      found = true;
-      break;
-    }
-  }
-  ::closedir(listing);
-  return found;
+  const std::size_t slash = path.find_last_of(platform::path_separators);
+  if (slash == std::string::npos) return platform::folder_lists(".", path);
+  return platform::folder_lists(path.substr(0, slash + 1), std::string_view(path).substr(slash + 1));
 }
 
 [[noreturn]] void fail_same_file(const std::string& name, const std::string& earlier) {
@@ -53,19 +31,17 @@ bool folder_lists_exactly(const std::string& path) {
 
 }  // namespace
 
-std::optional<FileIdentity> identity_of_descriptor(int descriptor) {
-  struct stat info;
-  if (::fstat(descriptor, &info) != 0) return std::nullopt;
-  return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
 void PlacedFiles::check_before_placing(const std::string& name) const {
   const auto same_letters = by_folded_name_.find(folded(name));
   const bool other_spelling = same_letters != by_folded_name_.end() && same_letters->second != name;
   if (by_identity_.empty() && !other_spelling) return;
-  const std::optional<FileIdentity> identity = identity_of_name(name);
+  const std::optional<FileIdentity> identity = platform::identity(name);
   if (!identity) return;  // nothing to replace
-  if (const auto same = by_identity_.find(*identity); same != by_identity_.end() && same->second != name) {
+  // The earlier name must still name that file: another run in the folder may
+  // have replaced it since, and its number gone to a new file.
+  if (const auto same = by_identity_.find(*identity);
+      same != by_identity_.end() && same->second != name &&
+      platform::identity(same->second) == identity) {
     fail_same_file(name, same->second);
   }
   if (other_spelling && !folder_lists_exactly(name)) fail_same_file(name, same_letters->second);
@@ -86,7 +62,7 @@ bool is_portable_name(std::string_view name) {
 }
 
 std::string refused_name_reason(const std::string& path, int errno_value) {
-  const std::size_t slash = path.rfind('/');
+  const std::size_t slash = path.find_last_of(platform::path_separators);
   const std::string_view name =
       slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
   // exFAT answers ENOENT, others EINVAL or EILSEQ.

@@ -17,17 +17,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.hpp"
+
 namespace meridian {
 
-// What tells two files apart: the device and the file number.
-struct FileIdentity {
-  std::uint64_t device = 0;
-  std::uint64_t number = 0;
-  auto operator<=>(const FileIdentity&) const = default;
-};
-
-// The identity of the file open at `descriptor`; nothing when it cannot be had.
-std::optional<FileIdentity> identity_of_descriptor(int descriptor);
+using platform::FileIdentity;
 
 class PlacedFiles {
  public:

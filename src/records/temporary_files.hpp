@@ -5,23 +5,24 @@
 // A temporary file is created in the folder of its final file under a name of
 // its own run: ".meridian-<pid>-<16 hex digits>-<final name>.tmp". The name
 // begins with '.' and ends in ".tmp", so it matches no result pattern. The
-// process holds an exclusive flock on the file from its creation until it has
-// been renamed or removed, which tells a live temporary (some run is writing
-// it) from a leftover of a killed run.
+// process holds the file locked from its creation until it has been renamed or
+// removed, which tells a live temporary (some run is writing it) from a
+// leftover of a killed run (platform/platform.hpp: create_locked).
 //
 // Live temporaries are also listed for the interrupt handler: a run ended by
-// SIGINT, SIGTERM or SIGHUP removes them before it dies. Leftovers of runs
-// killed outright (SIGKILL, power loss) are removed by a later run's
+// SIGINT, SIGTERM or SIGHUP (Ctrl+C, Ctrl+Break or closing the console on
+// Windows) removes them before it dies. Leftovers of runs killed outright
+// (SIGKILL, power loss) are removed by a later run's
 // remove_stale_temporaries().
 //
 // Nothing is synced to disk: after a power loss a renamed file may be empty.
 
-#include <sys/types.h>
-
-#include <csignal>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/platform.hpp"
 
 namespace meridian {
 
@@ -45,60 +46,48 @@ class TemporaryFile {
   // also while it is written). Failures end the run through FatalError naming
   // `path`.
   static TemporaryFile create_beside(const std::string& path,
-                                     std::optional<mode_t> permissions = std::nullopt);
+                                     std::optional<std::uint32_t> permissions = std::nullopt);
 
   TemporaryFile(TemporaryFile&& other) noexcept;
   TemporaryFile& operator=(TemporaryFile&&) = delete;
   ~TemporaryFile() { discard(); }
 
-  bool holds_file() const { return fd_ >= 0; }
-  // The descriptor (open for writing) that holds the lock; stays open until the
-  // file is renamed or removed. Write through a dup() of it to see the errors
-  // of a close before the rename.
-  int descriptor() const { return fd_; }
+  bool holds_file() const { return file_ != platform::no_file; }
+  // The open file (for writing) that holds the lock; stays open until the file
+  // is renamed or removed. Write through a platform::duplicate of it to see
+  // the errors of a close before the rename.
+  platform::Handle handle() const { return file_; }
   const std::string& name() const { return name_; }
 
   // Renames the file to `target`, which should be in the same folder, then
-  // lets go of it. False (errno set) when the rename fails; the file is kept.
+  // lets go of it. False (platform::last_error() says why) when the rename
+  // fails; the file is kept.
   bool rename_to(const std::string& target);
   // Removes the file and lets go of it; nothing when no file is held.
   void discard() noexcept;
 
  private:
-  TemporaryFile(std::string name, int fd, int slot)
-      : name_(std::move(name)), fd_(fd), slot_(slot) {}
+  TemporaryFile(std::string name, platform::Handle file, int slot)
+      : name_(std::move(name)), file_(file), slot_(slot) {}
 
   std::string name_;
-  int fd_ = -1;
+  platform::Handle file_ = platform::no_file;
   int slot_ = -1;  // entry in the interrupt handler's list, -1 when not listed
 };
 
-// Installs the handler that removes the live temporaries when SIGINT, SIGTERM
-// or SIGHUP ends the run; it then restores the signal's default action and
-// raises it again, so the parent sees the run killed by that signal. A signal
-// ignored when this is called stays ignored. Call once, early, from the thread
-// that creates the files; threads started later should block these signals
-// (InterruptsBlocked around their creation). Relative names are removed
-// relative to the working directory of the moment, which the run keeps.
+// Installs the handler that removes the live temporaries when the run is
+// interrupted (SIGINT, SIGTERM or SIGHUP; on Windows Ctrl+C, Ctrl+Break or
+// the closing of the console); the run then ends as the interrupt would have
+// ended it, so the parent sees the run killed by that signal. A signal ignored
+// when this is called stays ignored. Call once, early, from the thread that
+// creates the files; threads started later should be started inside a
+// platform::InterruptsDeferred scope. Relative names are removed relative to
+// the working directory of the moment, which the run keeps.
 void install_interrupt_cleanup();
 
 // Removes the leftovers of killed runs in `directory`: files with a temporary
 // name that no process holds locked. Nothing else is touched; failures are
 // ignored (a leftover that cannot be removed stays).
 void remove_stale_temporaries(const std::string& directory) noexcept;
-
-// Blocks SIGINT, SIGTERM and SIGHUP in the calling thread while it lives, then
-// restores the thread's earlier mask. A thread started meanwhile inherits the
-// blocked mask.
-class InterruptsBlocked {
- public:
-  InterruptsBlocked();
-  ~InterruptsBlocked();
-  InterruptsBlocked(const InterruptsBlocked&) = delete;
-  InterruptsBlocked& operator=(const InterruptsBlocked&) = delete;
-
- private:
-  sigset_t earlier_;
-};
 
 }  // namespace meridian

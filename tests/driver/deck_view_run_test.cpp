@@ -3,7 +3,6 @@
 // written out by hand.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>

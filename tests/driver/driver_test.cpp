@@ -193,6 +193,44 @@ TEST(Driver, DirectoryAndScaleOptionsRunAsIfStartedThere) {
   for (const fs::path& dir : {asked, elsewhere, target}) fs::remove_all(dir);
 }
 
+// -C takes any folder name, non-ASCII ones too (UTF-8 on the command line,
+// UTF-16 at the Windows interface), and an answer typed with CR LF, as on a
+// Windows console, is read as one with LF: the files are those of a run
+// started in the folder that reads "10".
+TEST(Driver, AnyFolderNameAndEitherLineEndOfTheAnswer) {
+  const fs::path listing = fs::path(MERIDIAN_SOURCE_DIR) / "examples" / "n3dhsp";
+  const fs::path asked = fresh_directory("driver_reference");
+  fs::copy_file(listing, asked / "n3dhsp");
+  const RunResult reference = run_meridian(asked, {}, "10\n");
+  ASSERT_EQ(reference.exit_status, 0) << reference.standard_error;
+  struct Case {
+    const char* folder;  // UTF-8
+    const char* answer;
+  };
+  const Case cases[] = {
+      {"plain", "10\r\n"},
+      {"r\xc3\xa9sultats \xc3\xbc", "10\n"},                  // résultats ü
+      {"\xe8\xa8\x88\xe7\xae\x97 \xce\xa9 \xf0\x9f\x94\xa9", "10\r\n"},  // 計算 Ω and a
+                                                                       // non-BMP character
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const fs::path parent = fresh_directory("driver_folder_names");
+    const std::string folder(c.folder);
+    const fs::path target = parent / fs::path(std::u8string(folder.begin(), folder.end()));
+    fs::create_directory(target);
+    fs::copy_file(listing, target / "n3dhsp");
+    const std::u8string target_text = target.u8string();
+    const RunResult run = run_meridian(
+        parent, {"-C", std::string(target_text.begin(), target_text.end())}, c.answer);
+    EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+    EXPECT_EQ(run.standard_output, reference.standard_output);
+    EXPECT_EQ(directory_files(target), directory_files(asked));
+    fs::remove_all(parent);
+  }
+  fs::remove_all(asked);
+}
+
 // Every option --help names is described in the manual page.
 TEST(Driver, ManualPageNamesEveryOption) {
   const std::string manual = read_file(fs::path(MERIDIAN_SOURCE_DIR) / "docs" / "meridian.1");

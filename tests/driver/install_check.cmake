@@ -1,22 +1,41 @@
-# Installs the build into PREFIX and checks what lands there.
+# Installs the build into PREFIX and checks what lands there: on Linux the
+# program, its manual page, the README and the licence under share/doc; on
+# Windows (WINDOWS true) meridian.exe, README.md and LICENSE in PREFIX itself,
+# the program run through EMULATOR (Wine) when one is given.
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
                 RESULT_VARIABLE status OUTPUT_QUIET)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
-foreach(installed bin/meridian share/man/man1/meridian.1)
+if(WINDOWS)
+  set(program meridian.exe)
+  set(expected meridian.exe README.md LICENSE)
+else()
+  set(program bin/meridian)
+  set(expected bin/meridian share/man/man1/meridian.1 share/doc/meridian/README.md
+               share/doc/meridian/LICENSE)
+endif()
+foreach(installed ${expected})
   if(NOT EXISTS "${PREFIX}/${installed}")
     message(FATAL_ERROR "${installed} is not installed")
   endif()
 endforeach()
-execute_process(COMMAND "${PREFIX}/bin/meridian" --version OUTPUT_VARIABLE version
+execute_process(COMMAND ${EMULATOR} "${PREFIX}/${program}" --version OUTPUT_VARIABLE version
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0 OR NOT version MATCHES "^meridian ")
   message(FATAL_ERROR "the installed program does not run: ${status} ${version}")
 endif()
-file(READ "${PREFIX}/share/man/man1/meridian.1" manual)
-if(NOT manual MATCHES "^\\.TH MERIDIAN 1")
-  message(FATAL_ERROR "the installed manual page is not a man(7) page")
+if(WINDOWS)
+  file(READ "${PREFIX}/LICENSE" licence)
+else()
+  file(READ "${PREFIX}/share/doc/meridian/LICENSE" licence)
+  file(READ "${PREFIX}/share/man/man1/meridian.1" manual)
+  if(NOT manual MATCHES "^\\.TH MERIDIAN 1")
+    message(FATAL_ERROR "the installed manual page is not a man(7) page")
+  endif()
+endif()
+if(NOT licence MATCHES "^MIT License")
+  message(FATAL_ERROR "the installed licence is not the MIT licence")
 endif()
 file(REMOVE_RECURSE "${PREFIX}")

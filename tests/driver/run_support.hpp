@@ -1,8 +1,10 @@
 #pragma once
 // Runs the built meridian executable in a directory and collects what it did.
+// The one place of the tests that starts and stops processes, on POSIX
+// systems (fork, exec, signals) and on Windows (CreateProcessW, Ctrl+C,
+// TerminateProcess).
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -20,10 +22,49 @@ struct RunResult {
 RunResult run_meridian(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
                        const std::string& input);
 
-// Starts `meridian` with `arguments` in `directory` (standard streams on
-// /dev/null) and returns its process id without waiting for it.
-pid_t start_meridian(const std::filesystem::path& directory,
-                     const std::vector<std::string>& arguments);
+// How a run is stopped from outside.
+enum class Stop {
+  kill,       // SIGKILL; TerminateProcess: the run has no say
+  terminate,  // SIGTERM (POSIX only)
+  interrupt,  // SIGINT; Ctrl+C sent to the run's console
+};
+// The ways of stopping a run this system has.
+std::vector<Stop> stops();
+const char* stop_name(Stop how);
+
+// A run started without waiting for it; standard streams on the null device.
+class StartedRun {
+ public:
+  StartedRun(const std::filesystem::path& directory, const std::vector<std::string>& arguments);
+  ~StartedRun();
+  StartedRun(const StartedRun&) = delete;
+  StartedRun& operator=(const StartedRun&) = delete;
+
+  // Sends `how`; false when this system cannot deliver it to the run.
+  bool stop(Stop how);
+  // Waits for the end: the exit status, or what stopped_status gives for a run
+  // ended by a stop.
+  int wait();
+
+ private:
+  std::intptr_t process_ = -1;  // the process id, or a Windows process HANDLE
+  bool waited_ = false;
+  int status_ = -1;
+};
+
+// The status wait() gives for a run ended by `how` (128 + the signal number
+// on POSIX systems, as a shell shows it).
+int stopped_status(Stop how);
+
+// Whether runs can be given a file size limit (RLIMIT_FSIZE; Windows has
+// none a user may set).
+bool can_limit_file_size();
+// Runs as run_meridian does, with every write beyond `limit` bytes of a file
+// failing as on a full disk instead of stopping the run. Only where
+// can_limit_file_size().
+RunResult run_with_file_size_limit(const std::filesystem::path& directory,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& input, std::uint64_t limit);
 
 // A fresh, empty directory for one test.
 std::filesystem::path fresh_directory(const std::string& name);

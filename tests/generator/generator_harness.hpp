@@ -2,7 +2,6 @@
 // Helpers for the generator tests: a parameter file run on in-memory files, a
 // fresh temporary directory per test, and hand-built blocks.
 
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <bit>
 #include <charconv>
@@ -18,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.hpp"
 #include "records/fields.hpp"
 
 namespace meridian {
@@ -296,7 +296,7 @@ std::vector<double> oracle_values() {
 TEST(RenderOracle, MatchesFortranRuntime) {
   if (std::system("command -v gfortran >/dev/null 2>&1") != 0) GTEST_SKIP() << "gfortran absent";
   const auto dir = std::filesystem::temp_directory_path() /
-                   ("meridian_oracle_" + std::to_string(::getpid()));
+                   ("meridian_oracle_" + std::to_string(platform::process_id()));
   std::filesystem::create_directories(dir);
   {
     std::ofstream source(dir / "oracle.f90");

@@ -1,7 +1,6 @@
 // Opening, reading and writing record files.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 
@@ -19,7 +19,7 @@ class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("meridian_files_" + std::to_string(::getpid()) + "_" +
+           ("meridian_files_" + std::to_string(platform::process_id()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);

@@ -3,11 +3,9 @@
 // failure on either thread reaches the caller.
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -108,33 +106,6 @@ TEST(OrderedBlocksTest, FailuresReachTheCallerAndStopTheHelper) {
     // Whatever reached the sink is an unbroken prefix of the bytes.
     EXPECT_EQ(got, expected_bytes(400, 2).substr(0, got.size()));
   }
-}
-
-// The signals that end a run are taken by the caller's thread, never the helper.
-TEST(OrderedBlocksTest, TheHelperBlocksTheInterruptSignals) {
-  const std::thread::id caller = std::this_thread::get_id();
-  std::atomic<int> helper_blocks{0}, helper_blocks_open_to_signals{0};
-  render_ordered_blocks(
-      OrderedBlocks{400, 2, 10, true},
-      [&](std::size_t first, std::size_t last, char* out) {
-        if (std::this_thread::get_id() == caller) {
-          std::this_thread::sleep_for(std::chrono::microseconds(200));
-        } else {
-          sigset_t mask;
-          pthread_sigmask(SIG_SETMASK, nullptr, &mask);
-          ++helper_blocks;
-          for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
-            if (!sigismember(&mask, s)) ++helper_blocks_open_to_signals;
-          }
-        }
-        render_letters(first, last, 2, out);
-      },
-      [](std::string_view) {});
-  EXPECT_GT(helper_blocks.load(), 0);
-  EXPECT_EQ(helper_blocks_open_to_signals.load(), 0);
-  sigset_t mask;
-  pthread_sigmask(SIG_SETMASK, nullptr, &mask);
-  for (const int s : {SIGINT, SIGTERM, SIGHUP}) EXPECT_FALSE(sigismember(&mask, s)) << s;
 }
 
 }  // namespace

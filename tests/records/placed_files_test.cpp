@@ -78,6 +78,17 @@ TEST_F(PlacedFilesTest, AnotherNameOfAFilePutInPlaceStopsTheRun) {
   EXPECT_FALSE(temporaries_left("."));
 }
 
+TEST_F(PlacedFilesTest, ANumberTakenOverFromAReplacedFileIsNoClash) {
+  // Another run in the folder replaced model_stress_1.dat after this run put
+  // it in place, and the file's number went to model_stress_2.dat.
+  write_file("model_stress_1.dat", "the other run's");
+  write_file("model_stress_2.dat", "earlier");
+  PlacedFiles placed;
+  placed.add("model_stress_1.dat", platform::identity("model_stress_2.dat"));
+  place(placed, "model_stress_2.dat", "second");
+  EXPECT_EQ(read_file("model_stress_2.dat"), "second");
+}
+
 // On a mounted file system that ignores letter case (the file-system check
 // sets MERIDIAN_FOLDING_DIR to a folder on exFAT).
 TEST(PlacedFilesOnFoldingMount, TheSecondSpellingStopsTheRun) {

@@ -2,12 +2,10 @@
 // A fresh temporary directory per test: the writers use fixed file names in the
 // current directory, so each test changes into its own directory and back.
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -17,9 +15,17 @@ namespace meridian::testing {
 class ScratchDir {
  public:
   ScratchDir() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "meridian-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    // A new directory of a random name (create_directory is false for one
+    // that exists).
+    std::random_device source;
+    const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0;; ++attempt) {
+      std::string name = "meridian-";
+      for (int i = 0; i < 8; ++i) name += digits[source() % 36];
+      path_ = std::filesystem::temp_directory_path() / name;
+      if (std::filesystem::create_directory(path_)) break;
+      if (attempt == 100) throw std::runtime_error("cannot make a scratch directory");
+    }
     std::filesystem::current_path(path_);
   }
   ~ScratchDir() {

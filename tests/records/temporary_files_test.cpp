@@ -1,0 +1,137 @@
+// Replacing files on every system, the Windows program included: a leftover
+// of a killed run goes at the next sweep while a temporary this run holds
+// stays, an unfinished file leaves the earlier one, and temporary names sit
+// in the folder of their final file whichever separator the path uses.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.hpp"
+#include "records/fatal.hpp"
+#include "records/files.hpp"
+#include "records/temporary_files.hpp"
+
+namespace meridian {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TemporaryFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("meridian_temporaries_" + std::to_string(platform::process_id()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  static std::string slurp(const std::string& file) {
+    std::stringstream text;
+    text << std::ifstream(file, std::ios::binary).rdbuf();
+    return text.str();
+  }
+  std::vector<std::string> temporaries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      const std::string name = entry.path().filename().string();
+      if (is_temporary_name(name)) names.push_back(name);
+    }
+    return names;
+  }
+  fs::path dir_;
+};
+
+TEST_F(TemporaryFilesTest, ALeftoverGoesAndAHeldTemporaryStays) {
+  const std::string leftover = ".meridian-1-0123456789abcdef-out.dat.tmp";
+  std::ofstream(path(leftover)) << "never finished";
+  std::ofstream(path("out.dat")) << "earlier";
+  const std::string kept[] = {".meridian-notes", ".hidden.tmp", "model_stress_1.dat",
+                              ".meridian-1-0123456789abcdef-dir.tmp"};
+  for (int i = 0; i < 3; ++i) std::ofstream(path(kept[i])) << "x";
+  fs::create_directory(path(kept[3]));
+
+  OutputFile live = OutputFile::create_replacing(path("out.dat"));
+  live.write_record("new");
+  live.flush();
+  ASSERT_EQ(temporaries().size(), 3u);  // the leftover, the live file, the folder
+  remove_stale_temporaries(dir_.string());
+  EXPECT_FALSE(fs::exists(path(leftover)));
+  for (const std::string& name : kept) EXPECT_TRUE(fs::exists(path(name))) << name;
+  const std::vector<std::string> left = temporaries();
+  EXPECT_EQ(left.size(), 2u);  // the live file and the folder
+  EXPECT_EQ(slurp(path("out.dat")), "earlier");
+  live.close();
+  EXPECT_EQ(slurp(path("out.dat")), "new\r\n");
+  EXPECT_EQ(temporaries(), std::vector<std::string>{kept[3]});
+}
+
+TEST_F(TemporaryFilesTest, AnUnfinishedFileLeavesTheEarlierOne) {
+  struct Case {
+    const char* name;
+    std::function<void(OutputFile&, const std::string&)> end;
+    std::string message;  // after "<path>: "
+  };
+  const Case cases[] = {
+      {"destroyed without close", [](OutputFile&, const std::string&) {}, ""},
+      {"exception unwinds", [](OutputFile&, const std::string&) { throw 1; }, ""},
+      {"folder at the final name when renamed",
+       [](OutputFile& out, const std::string& final_path) {
+         fs::remove(final_path);
+         fs::create_directories(final_path + "/inside");
+         out.close();
+       },
+       "cannot put the new file in place: Is a directory; the earlier file is left as it was"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string final_path = path("model_stress_1.dat");
+    std::ofstream(final_path) << "earlier";
+    std::string message;
+    try {
+      OutputFile out = OutputFile::create_replacing(final_path);
+      out.write_record("new");
+      c.end(out, final_path);
+    } catch (const FatalError& error) {
+      message = error.what();
+    } catch (int) {
+    }
+    EXPECT_EQ(message, c.message.empty() ? "" : final_path + ": " + c.message);
+    if (fs::is_regular_file(final_path)) {
+      EXPECT_EQ(slurp(final_path), "earlier");
+    }
+    EXPECT_TRUE(temporaries().empty());
+    fs::remove_all(final_path);
+  }
+}
+
+TEST(TemporaryNames, BesideTheFinalFileWhateverTheSeparator) {
+  const std::string pid = std::to_string(platform::process_id());
+  struct Case {
+    std::string path;
+    std::string folder;  // the part kept before the temporary name
+  };
+  std::vector<Case> cases = {{"model_load.dat", ""}, {"out/model_load.dat", "out/"}};
+  if (platform::path_separators.find('\\') != std::string_view::npos) {
+    cases.push_back({"C:\\runs\\case 7\\model_load.dat", "C:\\runs\\case 7\\"});
+    cases.push_back({"C:/runs\\mixed/model_load.dat", "C:/runs\\mixed/"});
+  }
+  for (const Case& c : cases) {
+    const std::string name = temporary_name_beside(c.path);
+    EXPECT_EQ(name.substr(0, c.folder.size()), c.folder) << c.path;
+    const std::string base = name.substr(c.folder.size());
+    EXPECT_TRUE(is_temporary_name(base)) << base;
+    EXPECT_TRUE(base.starts_with(".meridian-" + pid + "-")) << base;
+    EXPECT_TRUE(base.ends_with("-model_load.dat.tmp")) << base;
+  }
+}
+
+}  // namespace
+}  // namespace meridian

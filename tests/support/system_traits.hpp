@@ -1,0 +1,15 @@
+#pragma once
+// What the system the tests run on has, for the few tests of behaviour that
+// exists on POSIX systems only; each skips itself elsewhere, saying why.
+
+namespace meridian::testing {
+
+// POSIX permission bits and symbolic links a user may make (Windows has
+// access lists, and links only with a privilege).
+#if defined(_WIN32)
+inline constexpr bool has_permission_bits_and_links = false;
+#else
+inline constexpr bool has_permission_bits_and_links = true;
+#endif
+
+}  // namespace meridian::testing
