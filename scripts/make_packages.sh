@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both packages into build/packages/ and checks them:
 #   meridian-<version>-Linux-x86_64.deb  (/usr/bin/meridian, manual page, README, licence)
-#   meridian-<version>-win64.zip         (meridian.exe, README.md, LICENSE)
+#   meridian-<version>-win64.zip         (meridian.exe, README.md, LICENSE,
+#                                         three.js.LICENSE)
 # The .deb is checked with dpkg-deb, unpacked into a scratch root and its
 # program run; the zip's contents are listed and its program run under Wine.
 set -euo pipefail
@@ -35,7 +36,8 @@ grep -q "^ Version: $version$" "$out/deb-info.txt" || fail "not version $version
 grep -q "^ Depends: .*libc6" "$out/deb-info.txt" || fail "no dependency on libc6 in $deb"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' | sort >"$out/deb-files.txt"
 for file in /usr/bin/meridian /usr/share/man/man1/meridian.1 \
-  /usr/share/doc/meridian/README.md /usr/share/doc/meridian/LICENSE; do
+  /usr/share/doc/meridian/README.md /usr/share/doc/meridian/LICENSE \
+  /usr/share/doc/meridian/three.js.LICENSE; do
   grep -qx "$file" "$out/deb-files.txt" || fail "$file is not in $deb"
 done
 scratch=$(mktemp -d)
@@ -44,10 +46,10 @@ dpkg -x "$deb" "$scratch"
 [ "$("$scratch/usr/bin/meridian" --version | tr -d '\r')" = "meridian $version" ] ||
   fail "the installed program does not say its version"
 
-# The zip: exactly the program, the README and the licence, in one folder.
+# The zip: exactly the program, the README and the licences, in one folder.
 cmake -E tar tf "$zip" | sort >"$out/zip-files.txt"
 printf '%s\n' "meridian-$version-win64/LICENSE" "meridian-$version-win64/README.md" \
-  "meridian-$version-win64/meridian.exe" | diff -u - <(grep -v '/$' "$out/zip-files.txt") ||
+  "meridian-$version-win64/meridian.exe" "meridian-$version-win64/three.js.LICENSE" | diff -u - <(grep -v '/$' "$out/zip-files.txt") ||
   fail "$zip holds other files"
 (cd "$scratch" && cmake -E tar xf "$zip")
 export WINEDEBUG=-all WINEPREFIX="$windows/wine"
