@@ -10,6 +10,7 @@
 
 #include "records/fatal.hpp"
 #include "records/files.hpp"
+#include "records/shortest_numbers.hpp"
 #include "report/exterior_faces.hpp"
 #include "report/report_page.hpp"
 #include "report/step_summary.hpp"
@@ -27,18 +28,6 @@ constexpr std::string_view summary_name = "summary.csv";
 // components (6), effective stress, temperature; each quantity a block of its
 // own, nodes in surface order.
 constexpr std::size_t step_values = 3 + 6 + 1 + 1;
-
-void append_number(std::string& text, double value) {
-  char digits[32];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  text.append(digits, result.ptr);
-}
-
-void append_number(std::string& text, std::int64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  text.append(digits, result.ptr);
-}
 
 // A JSON string. Besides quote, backslash and control characters, '<', '>'
 // and '&' are escaped, so no text can close the page's script element, and
@@ -103,7 +92,7 @@ void append_count(std::string& text, std::string_view key, std::int64_t value) {
   text += '"';
   text += key;
   text += "\":";
-  append_number(text, value);
+  append_shortest(text, value);
 }
 
 std::int64_t material_count(const ModelView& view) {
@@ -202,7 +191,7 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
   t += "{\"title\":";
   append_json_string(t, heading.title);
   t += ",\"job\":";
-  append_number(t, std::int64_t{heading.job});
+  append_shortest(t, std::int64_t{heading.job});
   t += ",\"version\":";
   append_json_string(t, heading.version);
   t += ",\"counts\":{";
@@ -222,7 +211,7 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
   t += ',';
   append_count(t, "steps", step_count);
   t += "},\"warp\":";
-  append_number(t, results != nullptr ? results->deformation_scale * 100.0 : 100.0);
+  append_shortest(t, results != nullptr ? results->deformation_scale * 100.0 : 100.0);
   t += ",\"surface\":{";
   append_array(t, "nodes", s.surface_nodes);
   t += ',';
@@ -278,7 +267,7 @@ void RunReport::add_step(std::int32_t step, std::span<const double> node_result,
   t.clear();
   if (s.steps > 0) t += ',';
   t += "{\"step\":";
-  append_number(t, std::int64_t{step});
+  append_shortest(t, std::int64_t{step});
   t += ',';
   append_array(t, "values", values);
   t += '}';

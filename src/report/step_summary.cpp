@@ -4,22 +4,9 @@
 #include <cmath>
 #include <cstddef>
 
+#include "records/shortest_numbers.hpp"
+
 namespace meridian {
-namespace {
-
-void append_number(std::string& text, double value) {
-  char digits[32];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  text.append(digits, result.ptr);
-}
-
-void append_number(std::string& text, std::int32_t value) {
-  char digits[16];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  text.append(digits, result.ptr);
-}
-
-}  // namespace
 
 StepSummary summarize_step(std::int32_t step, std::int32_t node_count,
                            std::span<const double> node_result,
@@ -70,24 +57,24 @@ std::string_view summary_header() {
 
 std::string summary_record(const StepSummary& s) {
   std::string text;
-  append_number(text, s.step);
+  append_shortest(text, s.step);
   const auto next = [&text] { text += ','; };
   next();
-  append_number(text, s.max_displacement);
+  append_shortest(text, s.max_displacement);
   next();
-  append_number(text, s.max_displacement_node);
+  append_shortest(text, s.max_displacement_node);
   next();
-  append_number(text, s.max_effective_stress);
+  append_shortest(text, s.max_effective_stress);
   next();
-  append_number(text, s.max_effective_stress_node);
+  append_shortest(text, s.max_effective_stress_node);
   next();
-  append_number(text, s.max_ip_effective_stress.value);
+  append_shortest(text, s.max_ip_effective_stress.value);
   next();
-  append_number(text, s.max_ip_effective_stress.element);
+  append_shortest(text, s.max_ip_effective_stress.element);
   next();
-  append_number(text, s.min_temperature);
+  append_shortest(text, s.min_temperature);
   next();
-  append_number(text, s.max_temperature);
+  append_shortest(text, s.max_temperature);
   return text;
 }
 

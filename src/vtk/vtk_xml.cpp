@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "records/shortest_numbers.hpp"
+
 namespace meridian::vtk {
 namespace {
 
@@ -13,18 +15,6 @@ static_assert(std::endian::native == std::endian::little,
               "the appended block is written as little-endian bytes");
 
 constexpr std::string_view line_end = "\n";
-
-void append_number(std::string& out, std::uint64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
-void append_number(std::string& out, std::int64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
 
 // An attribute value, with the characters XML reserves there escaped.
 void append_attribute(std::string& out, std::string_view value) {
@@ -96,9 +86,9 @@ std::string GridFile::head() const {
   text += "  <UnstructuredGrid>";
   text += line_end;
   text += "    <Piece NumberOfPoints=\"";
-  append_number(text, points_);
+  append_shortest(text, points_);
   text += "\" NumberOfCells=\"";
-  append_number(text, cells_);
+  append_shortest(text, cells_);
   text += "\">";
   text += line_end;
   // VTK's own order of the sections; Points and Cells are always there.
@@ -124,11 +114,11 @@ std::string GridFile::head() const {
       }
       if (entry.components != 1) {
         text += " NumberOfComponents=\"";
-        append_number(text, static_cast<std::int64_t>(entry.components));
+        append_shortest(text, static_cast<std::int64_t>(entry.components));
         text += '"';
       }
       text += " format=\"appended\" offset=\"";
-      append_number(text, entry.offset);
+      append_shortest(text, entry.offset);
       text += "\"/>";
       text += line_end;
     }
@@ -163,7 +153,7 @@ std::string collection_text(std::span<const CollectionEntry> entries) {
   text += line_end;
   for (const CollectionEntry& entry : entries) {
     text += "    <DataSet timestep=\"";
-    append_number(text, entry.timestep);
+    append_shortest(text, entry.timestep);
     text += "\" part=\"0\" file=\"";
     append_attribute(text, entry.file);
     text += "\"/>";
