@@ -20,35 +20,18 @@
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/temporary_files.hpp"
+#include "support/test_folder.hpp"
 
 namespace meridian {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ReplacingFilesTest : public ::testing::Test {
+class ReplacingFilesTest : public testing::TestFolder {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("meridian_replacing_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  static std::string slurp(const std::string& file) {
-    std::stringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
-    return text.str();
-  }
+  ReplacingFilesTest() : TestFolder("meridian_replacing_") {}
   std::vector<std::string> temporaries() const {  // names beginning ".meridian-"
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-      if (entry.path().filename().string().starts_with(".meridian-"))
-        names.push_back(entry.path().filename());
-    }
-    return names;
+    return names_where([](std::string_view name) { return name.starts_with(".meridian-"); });
   }
   // Runs `body` in a child process; returns its wait status (exit 3: it threw).
   static int in_child(const std::function<void()>& body) {
@@ -65,7 +48,6 @@ class ReplacingFilesTest : public ::testing::Test {
     ::waitpid(child, &status, 0);
     return status;
   }
-  fs::path dir_;
 };
 
 TEST_F(ReplacingFilesTest, NewBytesAppearOnlyOnceClosed) {

@@ -16,37 +16,17 @@
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/temporary_files.hpp"
+#include "support/test_folder.hpp"
 
 namespace meridian {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TemporaryFilesTest : public ::testing::Test {
+class TemporaryFilesTest : public testing::TestFolder {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("meridian_temporaries_" + std::to_string(platform::process_id()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  static std::string slurp(const std::string& file) {
-    std::stringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
-    return text.str();
-  }
-  std::vector<std::string> temporaries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-      const std::string name = entry.path().filename().string();
-      if (is_temporary_name(name)) names.push_back(name);
-    }
-    return names;
-  }
-  fs::path dir_;
+  TemporaryFilesTest() : TestFolder("meridian_temporaries_") {}
+  std::vector<std::string> temporaries() const { return names_where(is_temporary_name); }
 };
 
 TEST_F(TemporaryFilesTest, ALeftoverGoesAndAHeldTemporaryStays) {
