@@ -21,19 +21,22 @@
 #include <cstring>
 #include <string>
 
+#include "platform/platform.hpp"
+
 namespace meridian::platform::interrupt_list {
 
 enum EntryState : int { entry_free, entry_filling, entry_live };
-inline constexpr int entry_count = 64;
+// A run that holds its results until its input is read whole keeps one
+// temporary per result file alive at a time.
+inline constexpr int entry_count = interrupt_entries;
 inline constexpr std::size_t name_capacity = 4096;
 
-struct Entry {
-  std::atomic<int> state{entry_free};
-  char name[name_capacity];
-};
 static_assert(std::atomic<int>::is_always_lock_free, "the interrupt handler reads the entries");
 
-inline constinit Entry entries[entry_count]{};
+// The states lie together, apart from the names, so that finding a free entry
+// or the live ones touches a few pages, not one page per entry.
+inline constinit std::atomic<int> states[entry_count]{};
+inline constinit char names[entry_count][name_capacity]{};
 // Windows: threads inside an InterruptsDeferred scope, and whether the
 // handler has begun to end the run.
 inline constinit std::atomic<int> deferring{0};
@@ -43,11 +46,10 @@ inline constinit std::atomic<bool> ending{false};
 inline int list(const std::string& name) {
   if (name.size() >= name_capacity) return -1;
   for (int i = 0; i < entry_count; ++i) {
-    Entry& entry = entries[i];
     int expected = entry_free;
-    if (entry.state.compare_exchange_strong(expected, entry_filling, std::memory_order_acquire)) {
-      std::memcpy(entry.name, name.c_str(), name.size() + 1);
-      entry.state.store(entry_live, std::memory_order_release);
+    if (states[i].compare_exchange_strong(expected, entry_filling, std::memory_order_acquire)) {
+      std::memcpy(names[i], name.c_str(), name.size() + 1);
+      states[i].store(entry_live, std::memory_order_release);
       return i;
     }
   }
@@ -56,7 +58,7 @@ inline int list(const std::string& name) {
 
 inline void unlist(int entry) noexcept {
   if (entry >= 0 && entry < entry_count) {
-    entries[entry].state.store(entry_free, std::memory_order_release);
+    states[entry].store(entry_free, std::memory_order_release);
   }
 }
 
@@ -64,8 +66,8 @@ inline void unlist(int entry) noexcept {
 // `remove` is.
 template <typename Remove>
 void for_each_live(Remove remove) {
-  for (Entry& entry : entries) {
-    if (entry.state.load(std::memory_order_acquire) == entry_live) remove(entry.name);
+  for (int i = 0; i < entry_count; ++i) {
+    if (states[i].load(std::memory_order_acquire) == entry_live) remove(names[i]);
   }
 }
 

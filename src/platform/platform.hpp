@@ -52,6 +52,11 @@ long process_id();
 // CPUs this process may run on (its affinity), at least 1.
 int usable_cpus();
 
+// The number of files this process may hold open at once, first raised to
+// the most the system lets it have (POSIX: the soft RLIMIT_NOFILE up to the
+// hard one); a large number where nothing smaller is known (Windows).
+std::int64_t raise_open_file_limit();
+
 // Memory this process can still use, in bytes: what the system has available,
 // lowered to a limit set on the process; the largest value when nothing can be
 // learnt.
@@ -151,6 +156,8 @@ void remove_stale_files(const std::string& directory, bool (*matches)(std::strin
 // the entry of `path`, or -1 when the table is full (the file is then left
 // for a later run's sweep); unlist_for_interrupt(-1) does nothing.
 int list_for_interrupt(const std::string& path);
+// The entries of that table.
+inline constexpr int interrupt_entries = 4096;
 void unlist_for_interrupt(int entry) noexcept;
 
 // Installs the handler that removes the listed files when the run is
@@ -176,5 +183,23 @@ class InterruptsDeferred {
   // The thread's earlier signal mask (POSIX); large enough for a sigset_t.
   alignas(8) unsigned char earlier_[128];
 };
+
+// While it lives, interrupts are handled on other threads than the calling
+// one, which hands its work of creating files to one of them (POSIX: the
+// calling thread blocks the signals; threads it starts meanwhile inherit
+// that and call take_interrupts_on_this_thread). Nothing on Windows, where
+// the handler has a thread of its own.
+class InterruptsOnOtherThreads {
+ public:
+  InterruptsOnOtherThreads();
+  ~InterruptsOnOtherThreads();
+  InterruptsOnOtherThreads(const InterruptsOnOtherThreads&) = delete;
+  InterruptsOnOtherThreads& operator=(const InterruptsOnOtherThreads&) = delete;
+
+ private:
+  alignas(8) unsigned char earlier_[128];
+};
+// Lets the calling thread handle interrupts (POSIX: unblocks the signals).
+void take_interrupts_on_this_thread();
 
 }  // namespace meridian::platform

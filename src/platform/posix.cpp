@@ -128,6 +128,21 @@ int usable_cpus() {
 #endif
 }
 
+std::int64_t raise_open_file_limit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 256;
+  if (limit.rlim_cur != limit.rlim_max) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  }
+  constexpr auto most = static_cast<rlim_t>(std::numeric_limits<std::int64_t>::max());
+  if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > most) {
+    return std::numeric_limits<std::int64_t>::max();
+  }
+  return static_cast<std::int64_t>(limit.rlim_cur);
+}
+
 std::uint64_t available_memory() {
   // /proc/meminfo is Linux's; elsewhere the physical memory stands for it.
   std::uint64_t available = meminfo_available();
@@ -328,6 +343,25 @@ InterruptsDeferred::InterruptsDeferred() {
 
 InterruptsDeferred::~InterruptsDeferred() {
   ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(earlier_), nullptr);
+}
+
+InterruptsOnOtherThreads::InterruptsOnOtherThreads() {
+  static_assert(sizeof(sigset_t) <= sizeof earlier_, "InterruptsOnOtherThreads keeps a sigset_t");
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  for (const int s : interrupt_signals) sigaddset(&blocked, s);
+  ::pthread_sigmask(SIG_BLOCK, &blocked, reinterpret_cast<sigset_t*>(earlier_));
+}
+
+InterruptsOnOtherThreads::~InterruptsOnOtherThreads() {
+  ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(earlier_), nullptr);
+}
+
+void take_interrupts_on_this_thread() {
+  sigset_t taken;
+  sigemptyset(&taken);
+  for (const int s : interrupt_signals) sigaddset(&taken, s);
+  ::pthread_sigmask(SIG_UNBLOCK, &taken, nullptr);
 }
 
 }  // namespace meridian::platform

@@ -226,6 +226,10 @@ int usable_cpus() {
   return count > 0 ? count : 1;
 }
 
+// Windows holds millions of handles a process; the C runtime's own limit
+// does not apply to Win32 handles.
+std::int64_t raise_open_file_limit() { return 1 << 24; }
+
 std::uint64_t available_memory() {
   MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;
@@ -517,5 +521,9 @@ InterruptsDeferred::InterruptsDeferred() : earlier_{} {
 }
 
 InterruptsDeferred::~InterruptsDeferred() { interrupt_list::deferring.fetch_sub(1); }
+
+InterruptsOnOtherThreads::InterruptsOnOtherThreads() : earlier_{} {}
+InterruptsOnOtherThreads::~InterruptsOnOtherThreads() = default;
+void take_interrupts_on_this_thread() {}
 
 }  // namespace meridian::platform

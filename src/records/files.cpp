@@ -1,8 +1,10 @@
 #include "records/files.hpp"
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
@@ -23,6 +25,60 @@ std::string discard_incomplete(const std::string& path) {
     return "; the incomplete file is removed";
   }
   return "";
+}
+
+// Removes a replacing file's temporary after a failure; returns what to add
+// to the message.
+std::string discard_temporary(TemporaryFile& temporary, bool replaces_existing) {
+  temporary.discard();
+  return replaces_existing ? "; the earlier file is left as it was" : "; no file is made";
+}
+
+// Renames a finished temporary to `name`, checked against the run's placed
+// files first when there are any, and notes it there.
+void put_in_place(TemporaryFile& temporary, const std::string& name, bool replaces_existing,
+                  PlacedFiles* placed) {
+  std::optional<FileIdentity> identity;
+  if (placed != nullptr) {
+    try {
+      placed->check_before_placing(name);
+    } catch (const FatalError&) {
+      temporary.discard();
+      throw;
+    }
+    identity = platform::identity_of(temporary.handle());
+  }
+  if (!temporary.rename_to(name)) {
+    const std::string refused = refused_name_reason(name, errno);
+    const std::string reason = refused.empty() ? last_error() : refused;
+    fail_file(name, "cannot put the new file in place: " + reason +
+                        discard_temporary(temporary, replaces_existing));
+  }
+  if (placed != nullptr) placed->add(name, identity);
+}
+
+// Writes the bytes of a finished temporary to what `name` names (a link is
+// written through, a device written to), as create() would have, then removes
+// the temporary.
+void write_through(HeldFile& held) {
+  const platform::Handle bytes = platform::open_file(held.temporary.name(), platform::Access::read);
+  if (bytes == platform::no_file) {
+    fail_file(held.temporary.name(), "cannot open for reading: " + last_error());
+  }
+  struct Closing {
+    platform::Handle handle;
+    ~Closing() { platform::close_file(handle); }
+  } closing{bytes};
+  OutputFile out = OutputFile::create(held.name);
+  std::string block(input_buffer_size, '\0');
+  for (;;) {
+    const std::int64_t count = platform::read_some(bytes, block.data(), block.size());
+    if (count < 0) fail_file(held.temporary.name(), "cannot read: " + last_error());
+    if (count == 0) break;
+    out.write_bytes(std::string_view(block.data(), static_cast<std::size_t>(count)));
+  }
+  out.close();
+  held.temporary.discard();
 }
 
 }  // namespace
@@ -171,9 +227,18 @@ OutputFile OutputFile::create(const std::string& path) {
 OutputFile OutputFile::create_replacing(const std::string& path, PlacedFiles* placed) {
   const platform::Kind existing = platform::link_status(path).kind;
   const bool exists = existing != platform::Kind::missing;
+  const bool held = placed != nullptr && placed->holding();
   // A device or a pipe cannot be replaced, a link is written through to the
   // file it names (and stays a link), and a directory fails as it does there.
-  if (exists && existing != platform::Kind::regular) return create(path);
+  // While results are held, such bytes wait in a temporary of their own too.
+  if (exists && existing != platform::Kind::regular) {
+    if (!held || existing == platform::Kind::directory) return create(path);
+    OutputFile file = create_renaming(path);
+    file.placed_ = placed;
+    file.written_through_ = true;
+    file.replaces_existing_ = false;
+    return file;
+  }
   // Nor is a file replaced that this run could not open for writing.
   if (exists && !platform::may_write(path)) {
     fail_file(path, "cannot open for writing: " + last_error());
@@ -218,6 +283,7 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       temporary_(std::move(other.temporary_)),
       replacing_(other.replacing_),
       replaces_existing_(other.replaces_existing_),
+      written_through_(other.written_through_),
       placed_(other.placed_) {
   other.file_ = platform::no_file;
   other.owns_file_ = false;
@@ -240,8 +306,7 @@ OutputFile::~OutputFile() {
 
 std::string OutputFile::discard_after_failure() {
   if (!replacing_) return discard_incomplete(name_);
-  temporary_.discard();
-  return replaces_existing_ ? "; the earlier file is left as it was" : "; no file is made";
+  return discard_temporary(temporary_, replaces_existing_);
 }
 
 void OutputFile::drain() {
@@ -311,22 +376,24 @@ void OutputFile::close() {
     }
   }
   if (!temporary_.holds_file()) return;
-  std::optional<FileIdentity> identity;
-  if (placed_ != nullptr) {
-    try {
-      placed_->check_before_placing(name_);
-    } catch (const FatalError&) {
-      temporary_.discard();
-      throw;
+  if (placed_ != nullptr && placed_->holding()) {
+    placed_->hold(HeldFile{std::move(temporary_), name_, replaces_existing_, written_through_});
+    return;
+  }
+  put_in_place(temporary_, name_, replaces_existing_, placed_);
+}
+
+void place_held_results(PlacedFiles& placed) {
+  std::vector<HeldFile> held = placed.release_held();
+  // A failure ends the run here; the files not yet in place are removed with
+  // `held`.
+  for (HeldFile& file : held) {
+    if (file.written_through) {
+      write_through(file);
+    } else {
+      put_in_place(file.temporary, file.name, file.replaces_existing, &placed);
     }
-    identity = platform::identity_of(temporary_.handle());
   }
-  if (!temporary_.rename_to(name_)) {
-    const std::string refused = refused_name_reason(name_, errno);
-    const std::string reason = refused.empty() ? last_error() : refused;
-    fail_file(name_, "cannot put the new file in place: " + reason + discard_after_failure());
-  }
-  if (placed_ != nullptr) placed_->add(name_, identity);
 }
 
 bool file_exists(const std::string& path) {

@@ -87,7 +87,9 @@ class OutputFile {
   // as by create(); an existing file this run may not write is not replaced.
   // With `placed`, the run ends instead of putting the file in place where
   // that would replace a file put in place earlier under another name, and
-  // the file is noted there once in place.
+  // the file is noted there once in place. While `placed` holds results, a
+  // closed file waits there under its temporary name (a link or a device
+  // too, whose bytes are written there when placed).
   static OutputFile create_replacing(const std::string& path, PlacedFiles* placed = nullptr);
   // As create_replacing, but whatever `path` names (a link, too) is replaced by
   // the new file, and the permission bits are those of the file it names.
@@ -138,8 +140,15 @@ class OutputFile {
   TemporaryFile temporary_;  // a replacing file's, until renamed or removed
   bool replacing_ = false;
   bool replaces_existing_ = false;  // a file was at the final name when created
+  bool written_through_ = false;    // held bytes for a link or device (PlacedFiles)
   PlacedFiles* placed_ = nullptr;   // the run's placed files, when it keeps them
 };
+
+// Puts the results `placed` holds in place, in the order they were closed,
+// each as OutputFile::close() would have (same checks, same messages). The
+// first failure ends the run: the files before it are in place, it and those
+// after it are removed.
+void place_held_results(PlacedFiles& placed);
 
 // Whether a file of that name exists in the current directory (driver's check
 // before the listing phase of jobs 0 and 5).

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 #include "records/fatal.hpp"
 
@@ -50,6 +51,11 @@ void PlacedFiles::check_before_placing(const std::string& name) const {
 void PlacedFiles::add(const std::string& name, std::optional<FileIdentity> identity) {
   if (identity) by_identity_[*identity] = name;
   by_folded_name_[folded(name)] = name;
+}
+
+std::vector<HeldFile> PlacedFiles::release_held() {
+  holding_ = false;
+  return std::exchange(held_, {});
 }
 
 bool is_portable_name(std::string_view name) {

@@ -16,15 +16,38 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.hpp"
+#include "records/temporary_files.hpp"
 
 namespace meridian {
 
 using platform::FileIdentity;
 
+// A finished result under its temporary name, waiting to be put in place.
+struct HeldFile {
+  TemporaryFile temporary;
+  std::string name;                // the name it is to have
+  bool replaces_existing = false;  // a file had that name when it was created
+  // The name is a link or a device: the bytes go there (as a link is written
+  // through) instead of the file being renamed.
+  bool written_through = false;
+};
+
 class PlacedFiles {
  public:
+  // From now on results are not put in place when closed but held under their
+  // temporary names, in order, until release_held() (records/files.hpp:
+  // place_held_results). Held files still here when this is destroyed are
+  // removed, so an input that fails part-way leaves every result as it was.
+  void hold_results() { holding_ = true; }
+  bool holding() const { return holding_; }
+  void hold(HeldFile file) { held_.push_back(std::move(file)); }
+  std::size_t held_count() const { return held_.size(); }
+  // Ends the holding and hands over the held files, in the order held.
+  std::vector<HeldFile> release_held();
+
   // Ends the run (FatalError naming `name` and the earlier file) when putting
   // a file in place under `name` would replace a file put in place earlier
   // under another name.
@@ -35,6 +58,8 @@ class PlacedFiles {
  private:
   std::map<FileIdentity, std::string> by_identity_;
   std::map<std::string, std::string> by_folded_name_;  // letters in lower case
+  bool holding_ = false;
+  std::vector<HeldFile> held_;
 };
 
 // Whether a file name (no folder) uses only the characters every file system

@@ -14,6 +14,7 @@
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "support/scratch_test.hpp"
+#include "support/system_traits.hpp"
 
 namespace meridian {
 namespace {
@@ -140,6 +141,54 @@ TEST(RefusedNames, OnlyARefusedCreationOfANameWithAnUncommonCharacter) {
   for (const Case& c : cases) {
     EXPECT_EQ(!refused_name_reason(c.path, c.errno_value).empty(), c.refused) << c.path;
   }
+}
+
+// Held results stay under their temporary names until they are placed, in
+// the order they were closed, a link's bytes written through it; held results
+// never placed are removed, and the earlier files stay.
+TEST_F(PlacedFilesTest, HeldResultsArePlacedTogetherOrNotAtAll) {
+  const bool links = testing::has_permission_bits_and_links;
+  for (const bool placing : {false, true}) {
+    testing::write_file("b.dat", "earlier b");
+    testing::write_file("user.txt", "the user's");
+    if (links) fs::create_symlink("user.txt", "link.dat");
+    {
+      PlacedFiles placed;
+      placed.hold_results();
+      place(placed, "a.dat", "new a");
+      place(placed, "b.dat", "new b");
+      if (links) place(placed, "link.dat", "through the link");
+      EXPECT_FALSE(fs::exists("a.dat"));
+      EXPECT_EQ(read_file("b.dat"), "earlier b");
+      EXPECT_EQ(read_file("user.txt"), "the user's");
+      EXPECT_EQ(placed.held_count(), links ? 3u : 2u);
+      if (placing) place_held_results(placed);
+    }
+    EXPECT_FALSE(temporaries_left(fs::current_path()));
+    EXPECT_EQ(fs::exists("a.dat"), placing);
+    EXPECT_EQ(read_file("b.dat"), placing ? "new b" : "earlier b");
+    EXPECT_EQ(read_file("user.txt"), placing && links ? "through the link" : "the user's");
+    EXPECT_EQ(fs::is_symlink("link.dat"), links);
+    for (const char* name : {"a.dat", "b.dat", "user.txt", "link.dat"}) fs::remove(name);
+  }
+}
+
+// Held results meet the checks of a file put in place at once: the first
+// clash stops the placing there, those before it in place, it and the rest
+// removed.
+TEST_F(PlacedFilesTest, HeldResultsMeetTheSameChecks) {
+  PlacedFiles placed;
+  place(placed, "x.dat", "first");
+  fs::create_hard_link("x.dat", "y.dat");  // another name of the same file
+  placed.hold_results();
+  place(placed, "before.dat", "held 1");
+  place(placed, "y.dat", "held 2");
+  place(placed, "after.dat", "held 3");
+  EXPECT_THROW(place_held_results(placed), FatalError);
+  EXPECT_EQ(read_file("before.dat"), "held 1");
+  EXPECT_EQ(read_file("x.dat"), "first");
+  EXPECT_FALSE(fs::exists("after.dat"));
+  EXPECT_FALSE(temporaries_left(fs::current_path()));
 }
 
 }  // namespace
