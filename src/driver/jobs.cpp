@@ -3,6 +3,8 @@
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "deck/deck_springs.hpp"
 #include "deck/input_deck.hpp"
 #include "driver/progress_line.hpp"
+#include "driver/step_pipeline.hpp"
 #include "generator/parameter_file.hpp"
 #include "listing/listing_reader.hpp"
 #include "platform/platform.hpp"
@@ -124,13 +127,21 @@ ResultNames result_names(const RunOptions& options, PlacedFiles* placed) {
   return ResultNames{portable ? StepNames::portable : StepNames::characters, placed};
 }
 
+// The step files a row and the options ask for.
+StepOutputs step_outputs(const JobRow& row, const RunOptions& options, const RunContext& context) {
+  StepOutputs steps = row.steps;
+  steps.vtk = options.vtk;
+  steps.names = result_names(options, context.placed);
+  return steps;
+}
+
 // The model views of a model, and its VTK files when asked for.
 void write_views(const ModelView& view, const JobRow& row, const RunOptions& options,
                  PlacedFiles* placed, std::string_view temperature_name = "temperature") {
   ViewOptions view_options = row.view;
   view_options.names = result_names(options, placed);
   write_model_view(view, view_options);
-  if (options.vtk) write_model_vtk(view, VtkModelOptions{temperature_name});
+  if (options.vtk) write_model_vtk(view, VtkModelOptions{temperature_name, placed});
 }
 
 ReportHeading report_heading(std::string_view title, const RunContext& context) {
@@ -141,7 +152,7 @@ ReportHeading report_heading(std::string_view title, const RunContext& context) 
 void write_model_report(const ModelView& view, const RunOptions& options,
                         const RunContext& context) {
   if (!options.report) return;
-  RunReport report(view, report_heading({}, context), nullptr);
+  RunReport report(view, report_heading({}, context), nullptr, context.placed);
   report.finish();
 }
 
@@ -160,6 +171,171 @@ void clear_progress(ProgressLine* progress) {
   if (progress != nullptr) progress->clear();
 }
 
+// The step files, the VTK step files and the report's steps, as the row and
+// options ask.
+struct ListingWriters {
+  std::optional<RunReport> report;
+  std::optional<StepWriter> steps;
+
+  // Creates them in the order today's files are created: the report's files
+  // first, then the step writer's shared layout.
+  void create(std::string_view title, const ModelView& view, const StepResults& results,
+              const JobRow& row, const RunOptions& options, const RunContext& context) {
+    if (options.report) {
+      report.emplace(view, report_heading(title, context), &results, context.placed);
+    }
+    if (results.step_count > 0) steps.emplace(results, step_outputs(row, options, context));
+  }
+  void write(std::int32_t step, std::span<const double> node_result,
+             std::span<const double> node_stress, StressPeak peak) {
+    if (report) report->add_step(step, node_result, node_stress, peak);
+    if (steps) steps->write(step, node_result, node_stress);
+  }
+  void finish() {
+    if (steps) steps->finish();
+    if (report) report->finish();
+  }
+};
+
+// The listing read whole, its step results stored: model views, the scale
+// question, then every step from the store.
+void write_after_reading(const ListingModel& model, const JobRow& row, const RunOptions& options,
+                         Console& console, const RunContext& context) {
+  const bool rewrites_deck = row.deck_rewrite && model.discrete_flag != 0;
+  if (rewrites_deck) require_input(deck_name);
+  const ModelView view = model_view_of(model);
+  write_views(view, row, options, context.placed);
+  double deformation_scale = 1.0;
+  if (row.asks_scale) {
+    deformation_scale = options.scale ? *options.scale : ask_deformation_scale(console);
+  }
+  const StepResults results = step_results_of(model, deformation_scale);
+  if (results.steps == nullptr || results.steps->step_count() <= 0) {
+    if (options.report) {
+      RunReport(view, report_heading(model.title, context), &results, context.placed).finish();
+    }
+    return;
+  }
+  ListingWriters writers;
+  writers.create(model.title, view, results, row, options, context);
+  const StepStore& store = *results.steps;
+  std::vector<double> node_result;
+  std::vector<double> node_stress;
+  for (std::int32_t s = 1; s <= store.step_count(); ++s) {
+    store.load(s, node_result, node_stress);
+    if (context.progress != nullptr) {
+      context.progress->show(ProgressLine::writing_text(s, store.step_count()));
+    }
+    writers.write(s, node_result, node_stress, results.stress_peaks[static_cast<std::size_t>(s - 1)]);
+  }
+  writers.finish();
+  clear_progress(context.progress);
+}
+
+// The listing's files written while it is read, where nothing waits for an
+// answer and no file needs a later step than the one being written: the model
+// views once the model sections are read, each step's files while the next
+// step is read. Every file is held under its temporary name until the listing
+// has been read whole, so a listing that fails part-way leaves every result
+// as it was.
+class WritingWhileReading final : public StepSink {
+ public:
+  WritingWhileReading(const JobRow& row, const RunOptions& options, const RunContext& context)
+      : row_(row), options_(options), context_(context) {}
+
+  bool took_steps() const { return pipeline_.has_value(); }
+
+  bool take_steps(const ListingModel& model) override {
+    if (!writes_while_reading(model)) return false;
+    double deformation_scale = 1.0;
+    if (row_.asks_scale) deformation_scale = *options_.scale;
+    view_ = model_view_of(model);
+    results_ = step_results_of(model, deformation_scale);
+    // The reader gives each step's peak with the step; the store is not used.
+    results_.steps = nullptr;
+    results_.stress_peaks = {};
+    // The reader moves the model out at its end, while the last step may
+    // still be written: the writer keeps views of the tables, whose storage
+    // stays, and its own title.
+    title_ = model.title;
+    context_.placed->hold_results();
+    pipeline_.emplace(
+        StepPipeline::Work{
+            [this] {
+              write_views(view_, row_, options_, context_.placed);
+              writers_.create(title_, view_, results_, row_, options_, context_);
+            },
+            [this](std::int32_t step, std::span<const double> node_result,
+                   std::span<const double> node_stress,
+                   StressPeak peak) { writers_.write(step, node_result, node_stress, peak); },
+            [this] { writers_.finish(); }},
+        model.node_capacity);
+    return true;
+  }
+
+  void take_step(std::int32_t step, std::vector<double>& node_result,
+                 std::vector<double>& node_stress, StressPeak peak) override {
+    pipeline_->hand_over(step, node_result, node_stress, peak);
+  }
+
+  void reading_failed() noexcept override {
+    if (pipeline_) pipeline_->abandon();
+    drop_held();
+  }
+
+  // The listing has been read whole: waits for the last step's files, puts
+  // every held file in place in order, then reports the first failure of the
+  // writing, if any (the files finished before it stay in place).
+  void finish() {
+    const std::exception_ptr failure = pipeline_->finish();
+    try {
+      place_held_results(*context_.placed);
+    } catch (...) {
+      drop_held();
+      throw;
+    }
+    if (failure) std::rethrow_exception(failure);
+  }
+
+  ~WritingWhileReading() override {
+    if (pipeline_) pipeline_->abandon();
+    drop_held();
+  }
+
+ private:
+  // Whether this run's files can be written while the listing is read.
+  bool writes_while_reading(const ListingModel& model) const {
+    // The question is asked once the listing is read.
+    if (row_.asks_scale && !options_.scale) return false;
+    // The spring extract takes every step's forces from the last step, the
+    // deck rewrite its displacements from the first.
+    const bool springs = model.discrete_flag != 0;
+    if (springs && (row_.steps.springs || row_.deck_rewrite)) return false;
+    // Each held file keeps a file open and an entry for the interrupt.
+    const std::int64_t per_step = 1 + (row_.steps.edge_paths || row_.steps.diagonal_paths ||
+                                       row_.steps.axis_lines) +
+                                  row_.steps.springs + options_.vtk;
+    const std::int64_t held = 8 + 2 * std::int64_t{std::max(model.interface_count, 0)} +
+                              per_step * std::max(model.step_count, 0);
+    constexpr std::int64_t spare = 64;
+    return held + spare <= platform::interrupt_entries &&
+           held + spare <= platform::raise_open_file_limit();
+  }
+
+  void drop_held() noexcept {
+    if (context_.placed != nullptr && context_.placed->holding()) context_.placed->release_held();
+  }
+
+  const JobRow& row_;
+  const RunOptions& options_;
+  RunContext context_;
+  std::string title_;
+  ModelView view_;
+  StepResults results_;
+  ListingWriters writers_;
+  std::optional<StepPipeline> pipeline_;
+};
+
 }  // namespace
 
 const JobRow& job_row(std::int32_t job_code) {
@@ -172,34 +348,22 @@ const JobRow& job_row(std::int32_t job_code) {
 void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
                          const RunContext& context) {
   require_input(listing_name);
-  ListingModel model = read_listing(reading_progress(context.progress));
+  PlacedFiles own_placed;
+  RunContext run = context;
+  if (run.placed == nullptr) run.placed = &own_placed;
+  WritingWhileReading writing(row, options, run);
+  ListingModel model = read_listing(reading_progress(context.progress), &writing);
   clear_progress(context.progress);
-  const bool rewrites_deck = row.deck_rewrite && model.discrete_flag != 0;
-  if (rewrites_deck) require_input(deck_name);
-  const ModelView view = model_view_of(model);
-  write_views(view, row, options, context.placed);
-  double deformation_scale = 1.0;
-  if (row.asks_scale) {
-    deformation_scale = options.scale ? *options.scale : ask_deformation_scale(console);
+  if (writing.took_steps()) {
+    // What is left: the last step's files, and putting every file in place.
+    if (context.progress != nullptr && model.step_count > 0) {
+      context.progress->show(ProgressLine::writing_text(model.step_count, model.step_count));
+    }
+    writing.finish();
+    clear_progress(context.progress);
+  } else {
+    write_after_reading(model, row, options, console, run);
   }
-  StepOutputs steps = row.steps;
-  steps.vtk = options.vtk;
-  steps.names = result_names(options, context.placed);
-  const StepResults results = step_results_of(model, deformation_scale);
-  std::optional<RunReport> report;
-  if (options.report) report.emplace(view, report_heading(model.title, context), &results);
-  const std::int32_t step_count = model.steps.step_count();
-  write_step_results(results, steps,
-                     [&report, &context, step_count](std::int32_t step,
-                                                     std::span<const double> node_result,
-                                                     std::span<const double> node_stress) {
-                       if (context.progress != nullptr) {
-                         context.progress->show(ProgressLine::writing_text(step, step_count));
-                       }
-                       if (report) report->add_step(step, node_result, node_stress);
-                     });
-  if (report) report->finish();
-  clear_progress(context.progress);
   if (row.deck_rewrite) rewrite_deck(model, console);
 }
 

@@ -149,7 +149,8 @@ struct RowLayouts {
 
 class ListingReader {
  public:
-  ListingReader(InputFile& in, bool second_cpu) : in_(in), second_cpu_(second_cpu) {}
+  ListingReader(InputFile& in, bool second_cpu, StepSink* sink)
+      : in_(in), second_cpu_(second_cpu), sink_(sink) {}
 
   ListingModel read();
 
@@ -213,8 +214,9 @@ class ListingReader {
   void read_interfaces();
   void read_loads();
   void read_temperatures();
-  void read_step(NodalStressAccumulator& accumulator, std::vector<double>& node_result,
-                 std::vector<double>& node_stress);
+  void read_steps();
+  void read_step(std::int32_t step, NodalStressAccumulator& accumulator,
+                 std::vector<double>& node_result, std::vector<double>& node_stress);
   void read_element_printout(NodalStressAccumulator& accumulator);
   // Adds a parsed batch of element printout rows to the sums, or ends the run
   // at its first row that did not convert.
@@ -222,6 +224,7 @@ class ListingReader {
 
   InputFile& in_;
   bool second_cpu_;
+  StepSink* sink_;  // takes the steps when it chose to; null: they are stored
   RowLayouts layouts_;
   ListingModel model_;
   KeyField line_buffer_{};
@@ -541,8 +544,8 @@ void ListingReader::take_element_rows(const ElementRowBatch& batch,
   }
 }
 
-void ListingReader::read_step(NodalStressAccumulator& accumulator, std::vector<double>& node_result,
-                              std::vector<double>& node_stress) {
+void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumulator,
+                              std::vector<double>& node_result, std::vector<double>& node_stress) {
   ListingModel& m = model_;
   std::fill(node_result.begin(), node_result.end(), 0.0);
   accumulator.start_step();
@@ -575,7 +578,11 @@ void ListingReader::read_step(NodalStressAccumulator& accumulator, std::vector<d
             m.spring_deflection[i] = b - a;
           });
   }
-  m.steps.append(node_result, node_stress);
+  if (sink_ != nullptr) {
+    sink_->take_step(step, node_result, node_stress, step_peak_);
+  } else {
+    m.steps.append(node_result, node_stress);
+  }
   m.stress_peaks.push_back(step_peak_);
 }
 
@@ -595,13 +602,30 @@ ListingModel ListingReader::read() {
   if (m.point_load_count != 0) read_loads();
   if (m.temperature_flag != 0) read_temperatures();
 
+  // The zones depend on the element table alone.
+  ElementZones zones = form_element_zones(m.element_nodes, m.node_capacity);
+  m.zone_count = zones.zone_count;
+  m.element_zone = std::move(zones.element_zone);
+  m.zone_element_counts = std::move(zones.zone_element_counts);
+  if (sink_ != nullptr && !sink_->take_steps(m)) sink_ = nullptr;
+  try {
+    read_steps();
+  } catch (...) {
+    if (sink_ != nullptr) sink_->reading_failed();
+    throw;
+  }
+  return std::move(model_);
+}
+
+void ListingReader::read_steps() {
+  ListingModel& m = model_;
   const std::size_t node_rows = rows_of(m.node_capacity);
   std::vector<double> node_result(node_rows * 4, 0.0);
   std::vector<double> node_stress(node_rows * 7, 0.0);
   NodalStressAccumulator accumulator(m.node_capacity);
   for (std::int32_t s = 1; s <= m.step_count; ++s) {
     try {
-      read_step(accumulator, node_result, node_stress);
+      read_step(s, accumulator, node_result, node_stress);
     } catch (const FatalError& error) {
       // A listing that ends within the time steps usually comes from a solver
       // run that stopped early: say which step is missing.
@@ -612,18 +636,12 @@ ListingModel ListingReader::read() {
                        " that control card 3 announces");
     }
   }
-
-  ElementZones zones = form_element_zones(m.element_nodes, m.node_capacity);
-  m.zone_count = zones.zone_count;
-  m.element_zone = std::move(zones.element_zone);
-  m.zone_element_counts = std::move(zones.zone_element_counts);
-  return std::move(model_);
 }
 
 }  // namespace
 
-ListingModel load_listing(InputFile& listing, bool second_cpu) {
-  return ListingReader(listing, second_cpu).read();
+ListingModel load_listing(InputFile& listing, bool second_cpu, StepSink* sink) {
+  return ListingReader(listing, second_cpu, sink).read();
 }
 
 ModelView model_view_of(const ListingModel& m) {
@@ -650,6 +668,7 @@ StepResults step_results_of(const ListingModel& m, double deformation_scale) {
   StepResults results;
   results.deformation_scale = deformation_scale;
   results.node_count = m.node_count;
+  results.node_capacity = m.node_capacity;
   results.node_x = m.node_x;
   results.node_y = m.node_y;
   results.node_z = m.node_z;
@@ -663,15 +682,16 @@ StepResults step_results_of(const ListingModel& m, double deformation_scale) {
   results.spring_stiffness = m.spring_stiffness;
   results.spring_deflection = m.spring_deflection;
   results.spring_force = m.spring_force;
+  results.step_count = std::max(m.step_count, 0);
   results.steps = &m.steps;
   results.stress_peaks = m.stress_peaks;
   return results;
 }
 
-ListingModel read_listing(const ReadWatch& watch) {
+ListingModel read_listing(const ReadWatch& watch, StepSink* sink) {
   InputFile listing = InputFile::open_existing("n3dhsp");
   if (watch) listing.watch_reading(watch);
-  return load_listing(listing);
+  return load_listing(listing, true, sink);
 }
 
 }  // namespace meridian

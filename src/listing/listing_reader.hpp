@@ -3,15 +3,38 @@
 // sections, then every printed time step, strictly forwards) and forms the
 // element zones.
 
+#include <cstdint>
+#include <vector>
+
 #include "listing/listing_model.hpp"
 #include "records/files.hpp"
 
 namespace meridian {
 
+// Takes the time steps as the reader reads them, in place of the step store.
+class StepSink {
+ public:
+  virtual ~StepSink() = default;
+  // Once the model sections are read and the zones formed, before the first
+  // time step: whether this sink takes the steps (false: they are stored in
+  // model.steps as without a sink). The model's tables stay where they are
+  // from here on; only the springs' force and deflection change per step.
+  virtual bool take_steps(const ListingModel& model) = 0;
+  // Step `step` (from 1, in order): its nodal printout (node-major, 4 per
+  // node) and averaged stresses (7 per node), and its peak. The sink may swap
+  // the two tables for others of the same sizes.
+  virtual void take_step(std::int32_t step, std::vector<double>& node_result,
+                         std::vector<double>& node_stress, StressPeak peak) = 0;
+  // The reading fails after take_steps() said yes: the model is destroyed
+  // when this returns, so the sink must be done with it.
+  virtual void reading_failed() noexcept = 0;
+};
+
 // Reads n3dhsp in the current directory whole; the file is closed on return.
 // `watch`, when given, is told the bytes read so far after every read from
 // the file (about one call per megabyte).
-ListingModel read_listing(const ReadWatch& watch = {});
+// `sink`, when given, is offered the time steps.
+ListingModel read_listing(const ReadWatch& watch = {}, StepSink* sink = nullptr);
 
 // Reads the whole listing forwards: model sections, every time-step block
 // (nodal stresses averaged on the way, one block at a time), then forms the
@@ -20,6 +43,6 @@ ListingModel read_listing(const ReadWatch& watch = {});
 // with a FatalError naming the listing and line.
 // The element printout rows are parsed on a second CPU when the process may
 // use one and `second_cpu` allows it (the results are the same either way).
-ListingModel load_listing(InputFile& listing, bool second_cpu = true);
+ListingModel load_listing(InputFile& listing, bool second_cpu = true, StepSink* sink = nullptr);
 
 }  // namespace meridian

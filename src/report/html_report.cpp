@@ -102,9 +102,9 @@ std::int64_t material_count(const ModelView& view) {
 }
 
 // summary.csv with its header, for a report with results.
-std::optional<OutputFile> create_summary(const StepResults* results) {
+std::optional<OutputFile> create_summary(const StepResults* results, PlacedFiles* placed) {
   if (results == nullptr) return std::nullopt;
-  std::optional<OutputFile> summary(OutputFile::create_replacing(std::string(summary_name)));
+  std::optional<OutputFile> summary(OutputFile::create_replacing(std::string(summary_name), placed));
   summary->write_record(summary_header());
   return summary;
 }
@@ -122,18 +122,18 @@ struct RunReport::State {
   std::int32_t steps = 0;
   std::string text;  // the data of the step being written
 
-  explicit State(const StepResults* r)
+  State(const StepResults* r, PlacedFiles* placed)
       : results(r),
-        summary(create_summary(r)),
-        page(OutputFile::create_replacing(std::string(page_name))) {}
+        summary(create_summary(r, placed)),
+        page(OutputFile::create_replacing(std::string(page_name), placed)) {}
 };
 
 RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
-                     const StepResults* results) {
+                     const StepResults* results, PlacedFiles* placed) {
   const std::string_view whole = report_page();
   const std::size_t marker = whole.find(report_data_marker);
   if (marker == std::string_view::npos) fail_file(page_name, "the page template has no data marker");
-  state_ = std::make_unique<State>(results);
+  state_ = std::make_unique<State>(results, placed);
   State& s = *state_;
   s.tail = whole.substr(marker + report_data_marker.size());
 
@@ -184,8 +184,7 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
     face_zones.push_back(face.zone);
   }
 
-  const std::int32_t step_count =
-      results != nullptr && results->steps != nullptr ? std::max(results->steps->step_count(), 0) : 0;
+  const std::int32_t step_count = results != nullptr ? std::max(results->step_count, 0) : 0;
   std::string& t = s.text;
   t = whole.substr(0, marker);
   t += "{\"title\":";
@@ -229,17 +228,13 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
 RunReport::~RunReport() = default;
 
 void RunReport::add_step(std::int32_t step, std::span<const double> node_result,
-                         std::span<const double> node_stress) {
+                         std::span<const double> node_stress, StressPeak peak) {
   State& s = *state_;
   const StepResults& results = *s.results;
   const std::int32_t node_count = std::max(results.node_count, 0);
   const std::size_t rows = static_cast<std::size_t>(node_count);
   if (node_result.size() < rows * 4 || node_stress.size() < rows * 7) {
     fail_file(summary_name, "a stored step holds fewer nodes than the model");
-  }
-  StressPeak peak;
-  if (step >= 1 && static_cast<std::size_t>(step) <= results.stress_peaks.size()) {
-    peak = results.stress_peaks[static_cast<std::size_t>(step - 1)];
   }
   std::string row = summary_record(summarize_step(step, node_count, node_result, node_stress, peak));
   s.summary->write_record(row);

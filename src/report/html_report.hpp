@@ -19,6 +19,7 @@
 
 #include "model/time_steps.hpp"
 #include "model/undeformed_model.hpp"
+#include "records/placed_files.hpp"
 
 namespace meridian {
 
@@ -33,15 +34,19 @@ class RunReport {
   // A report of `view` and, when `results` is given, of its time steps:
   // creates summary.csv (only with results) and report.html and writes what
   // comes before the steps. `results` and `view` must outlive the report.
-  RunReport(const ModelView& view, const ReportHeading& heading, const StepResults* results);
+  // `placed`: the run's placed files, where the two files are checked (and
+  // may be held) when closed; null: none.
+  RunReport(const ModelView& view, const ReportHeading& heading, const StepResults* results,
+            PlacedFiles* placed = nullptr);
   ~RunReport();
   RunReport(const RunReport&) = delete;
   RunReport& operator=(const RunReport&) = delete;
 
   // Adds step `step` (the next one) from its nodal printout (node-major, 4 per
-  // node) and averaged stresses (node-major, 7 per node).
+  // node), averaged stresses (node-major, 7 per node) and integration-point
+  // peak.
   void add_step(std::int32_t step, std::span<const double> node_result,
-                std::span<const double> node_stress);
+                std::span<const double> node_stress, StressPeak peak);
   // Writes the summary into the page and closes both files.
   void finish();
 

@@ -1,6 +1,7 @@
 #include "results/step_results.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -98,69 +99,99 @@ void check_tables(const StepResults& results, const BrickZones& zones, std::int3
 
 }  // namespace
 
-void write_step_results(const StepResults& results, const StepOutputs& outputs,
-                        const StepVisitor& visit) {
+struct StepWriter::Shared {
+  StepResults results;
+  StepOutputs outputs;
+  std::size_t node_limit = 0;
+  BrickZones zones;
+  bool interfaces = false;
+  MaterialElements elements;
+  SpringTables springs;
+  std::string element_records;
+  std::string nodes;  // the node records of the step being written
+  std::optional<VtkSteps> vtk;
+
+  Shared(const StepResults& r, const StepOutputs& o)
+      : results(r),
+        outputs(o),
+        node_limit(std::min({r.node_x.size(), r.node_y.size(), r.node_z.size(),
+                             static_cast<std::size_t>(std::max(r.node_capacity, 0))})),
+        zones{stress_file_pattern, r.node_count, node_bytes, r.zone_element_counts,
+              r.element_nodes},
+        interfaces(!r.interface_segments.empty()),
+        elements{r.element_nodes, r.element_material},
+        springs{r.spring_node1,      r.spring_node2,      r.spring_direction,
+                r.spring_stiffness,  r.spring_deflection, r.spring_force} {}
+};
+
+StepWriter::StepWriter(const StepResults& results, const StepOutputs& outputs)
+    : shared_(std::make_unique<Shared>(results, outputs)) {
+  Shared& s = *shared_;
+  check_tables(s.results, s.zones, static_cast<std::int32_t>(s.node_limit));
+  s.element_records = render_brick_records(s.zones);
+  if (outputs.vtk) s.vtk.emplace(s.results, outputs.names.placed);
+}
+
+StepWriter::~StepWriter() = default;
+
+void StepWriter::write(std::int32_t step, std::span<const double> node_result,
+                       std::span<const double> node_stress) {
+  Shared& w = *shared_;
+  const StepResults& results = w.results;
+  const StepOutputs& outputs = w.outputs;
+  if (node_result.size() < w.node_limit * 4 || node_stress.size() < w.node_limit * 7) {
+    fail_file(stress_file_pattern, "a stored step holds fewer nodes than the model");
+  }
+  const StepTables tables{results.node_x, results.node_y, results.node_z,
+                          node_result,    node_stress,    static_cast<std::int32_t>(w.node_limit)};
+  const std::string suffix = step_suffix(step, outputs.names.steps);
+  PlacedFiles* const placed = outputs.names.placed;
+  OutputFile stress_file = OutputFile::create_replacing("model_stress_" + suffix + ".dat", placed);
+  // At most one path extract: edge paths, diagonal paths or axis lines.
+  std::optional<OutputFile> path_file;
+  std::optional<OutputFile> spring_file;
+  if (outputs.edge_paths && w.interfaces) {
+    path_file.emplace(OutputFile::create_replacing("edge_node_" + suffix + ".csv", placed));
+    write_edge_paths(*path_file, tables, results.interface_segments);
+  } else if (outputs.diagonal_paths) {
+    path_file.emplace(OutputFile::create_replacing("diagonal_node_" + suffix + ".csv", placed));
+    if (w.interfaces) {
+      write_interface_diagonals(*path_file, tables, results.interface_segments);
+    } else {
+      write_material_diagonals(*path_file, tables, w.elements);
+    }
+  } else if (outputs.axis_lines) {
+    path_file.emplace(OutputFile::create_replacing("line_node_" + suffix + ".csv", placed));
+    write_axis_lines(*path_file, tables, w.elements);
+  }
+  if (outputs.springs) {
+    spring_file.emplace(OutputFile::create_replacing("spring_" + suffix + ".csv", placed));
+    write_spring_extract(*spring_file, tables, w.springs);
+  }
+  write_stress_file(stress_file, results, tables, w.zones, w.element_records, w.nodes);
+  stress_file.close();
+  if (path_file) path_file->close();
+  if (spring_file) spring_file->close();
+  if (w.vtk) w.vtk->write_step(step, node_result, node_stress);
+}
+
+void StepWriter::finish() {
+  if (shared_->vtk) shared_->vtk->write_collection();
+}
+
+void write_step_results(const StepResults& results, const StepOutputs& outputs) {
   if (results.steps == nullptr || results.steps->step_count() <= 0) return;
   const StepStore& store = *results.steps;
-  const std::size_t capacity = static_cast<std::size_t>(std::max(store.node_capacity(), 0));
-  const std::size_t node_limit =
-      std::min({results.node_x.size(), results.node_y.size(), results.node_z.size(), capacity});
-  const BrickZones zones{stress_file_pattern, results.node_count, node_bytes,
-                         results.zone_element_counts, results.element_nodes};
-  check_tables(results, zones, static_cast<std::int32_t>(node_limit));
-
-  const bool interfaces = !results.interface_segments.empty();
-  const MaterialElements elements{results.element_nodes, results.element_material};
-  const SpringTables springs{results.spring_node1,      results.spring_node2,
-                             results.spring_direction,  results.spring_stiffness,
-                             results.spring_deflection, results.spring_force};
-
+  StepResults stored = results;
+  stored.node_capacity = store.node_capacity();
+  StepWriter writer(stored, outputs);
   std::vector<double> node_result;
   std::vector<double> node_stress;
-  std::string nodes;
-  const std::string element_records = render_brick_records(zones);
-  std::optional<VtkSteps> vtk;
-  if (outputs.vtk) vtk.emplace(results);
   for (std::int32_t s = 1; s <= store.step_count(); ++s) {
     store.load(s, node_result, node_stress);
-    if (node_result.size() < node_limit * 4 || node_stress.size() < node_limit * 7) {
-      fail_file(stress_file_pattern, "a stored step holds fewer nodes than the model");
-    }
-    if (visit) visit(s, node_result, node_stress);
-    const StepTables step{results.node_x, results.node_y, results.node_z,
-                          node_result,    node_stress,    static_cast<std::int32_t>(node_limit)};
-    const std::string suffix = step_suffix(s, outputs.names.steps);
-    PlacedFiles* const placed = outputs.names.placed;
-    OutputFile stress_file =
-        OutputFile::create_replacing("model_stress_" + suffix + ".dat", placed);
-    // At most one path extract: edge paths, diagonal paths or axis lines.
-    std::optional<OutputFile> path_file;
-    std::optional<OutputFile> spring_file;
-    if (outputs.edge_paths && interfaces) {
-      path_file.emplace(OutputFile::create_replacing("edge_node_" + suffix + ".csv", placed));
-      write_edge_paths(*path_file, step, results.interface_segments);
-    } else if (outputs.diagonal_paths) {
-      path_file.emplace(OutputFile::create_replacing("diagonal_node_" + suffix + ".csv", placed));
-      if (interfaces) {
-        write_interface_diagonals(*path_file, step, results.interface_segments);
-      } else {
-        write_material_diagonals(*path_file, step, elements);
-      }
-    } else if (outputs.axis_lines) {
-      path_file.emplace(OutputFile::create_replacing("line_node_" + suffix + ".csv", placed));
-      write_axis_lines(*path_file, step, elements);
-    }
-    if (outputs.springs) {
-      spring_file.emplace(OutputFile::create_replacing("spring_" + suffix + ".csv", placed));
-      write_spring_extract(*spring_file, step, springs);
-    }
-    write_stress_file(stress_file, results, step, zones, element_records, nodes);
-    stress_file.close();
-    if (path_file) path_file->close();
-    if (spring_file) spring_file->close();
-    if (vtk) vtk->write_step(s, node_result, node_stress);
+    writer.write(s, node_result, node_stress);
   }
-  if (vtk) vtk->write_collection();
+  writer.finish();
 }
 
 }  // namespace meridian

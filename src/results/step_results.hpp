@@ -4,7 +4,7 @@
 // material paths, springs).
 
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <span>
 
 #include "model/file_names.hpp"
@@ -23,14 +23,30 @@ struct StepOutputs {
   ResultNames names{};  // <c>, and the run's placed files
 };
 
-// Told each step's number and tables (node-major, 4 and 7 values per node) as
-// soon as they are loaded, before the step's files are written.
-using StepVisitor = std::function<void(std::int32_t step, std::span<const double> node_result,
-                                       std::span<const double> node_stress)>;
+// Writes the files of one step after another, straight from each step's
+// tables, and model_stress.pvd after the last (with vtk). The model's tables
+// of `results` must outlive the writer; its step store is not used.
+class StepWriter {
+ public:
+  // Checks the tables and lays out what every step's files share.
+  // results.node_capacity: the rows of every step's tables.
+  StepWriter(const StepResults& results, const StepOutputs& outputs);
+  ~StepWriter();
+  StepWriter(const StepWriter&) = delete;
+  StepWriter& operator=(const StepWriter&) = delete;
 
-// Writes every step's files, steps in order; `visit`, when given, sees every
-// step first.
-void write_step_results(const StepResults& results, const StepOutputs& outputs,
-                        const StepVisitor& visit = {});
+  // The files of step `step`: node-major tables, 4 and 7 values per node.
+  void write(std::int32_t step, std::span<const double> node_result,
+             std::span<const double> node_stress);
+  // After the last step.
+  void finish();
+
+ private:
+  struct Shared;
+  std::unique_ptr<Shared> shared_;
+};
+
+// Writes every step's files from the step store, steps in order.
+void write_step_results(const StepResults& results, const StepOutputs& outputs);
 
 }  // namespace meridian

@@ -48,8 +48,8 @@ void fill_points(GridFile& grid, std::size_t array, std::span<const double> x,
   }
 }
 
-void write_grid(std::string_view name, const GridFile& grid) {
-  OutputFile out = OutputFile::create_replacing(std::string(name));
+void write_grid(std::string_view name, const GridFile& grid, PlacedFiles* placed) {
+  OutputFile out = OutputFile::create_replacing(std::string(name), placed);
   out.write_bytes(grid.head());
   out.write_bytes(grid.block());
   out.write_bytes(vtk::grid_tail());
@@ -117,10 +117,10 @@ void write_model_grid(const ModelView& view, std::int64_t points, const VtkModel
     const double* from = view.nodal_loads.data() + 3 * static_cast<std::size_t>(k - 1);
     for (std::size_t i = 0; i < n; ++i) out.copy(from + i * columns, 3);
   }
-  write_grid(model_file_name, grid);
+  write_grid(model_file_name, grid, options.placed);
 }
 
-void write_interface_grid(const ModelView& view, std::int64_t points) {
+void write_interface_grid(const ModelView& view, std::int64_t points, PlacedFiles* placed) {
   const auto each_cell = [&view](const auto& visit) {
     for (std::size_t i = 0; i < view.interface_segments.size(); ++i) {
       for (int side = 0; side < 2; ++side) {
@@ -138,7 +138,7 @@ void write_interface_grid(const ModelView& view, std::int64_t points) {
   grid.allocate();
   fill_points(grid, xyz, view.node_x, view.node_y, view.node_z, points);
   vtk::fill_cells(grid, cells, each_cell, points);
-  write_grid(interface_file_name, grid);
+  write_grid(interface_file_name, grid, placed);
 }
 
 // Writes one point array of a step file: its byte count, then `width` doubles
@@ -166,7 +166,7 @@ void write_point_array(OutputFile& out, std::int64_t points, const Fill& fill) {
 void write_model_vtk(const ModelView& view, const VtkModelOptions& options) {
   const auto points = static_cast<std::int64_t>(view.node_x.size());
   write_model_grid(view, points, options);
-  if (!view.interface_segments.empty()) write_interface_grid(view, points);
+  if (!view.interface_segments.empty()) write_interface_grid(view, points, options.placed);
 }
 
 struct VtkSteps::Shared {
@@ -175,10 +175,13 @@ struct VtkSteps::Shared {
   std::string head;
   std::string block;  // points, cells and cell data
   std::vector<vtk::CollectionEntry> written;
+  PlacedFiles* placed = nullptr;
 };
 
-VtkSteps::VtkSteps(const StepResults& results) : shared_(std::make_unique<Shared>()) {
+VtkSteps::VtkSteps(const StepResults& results, PlacedFiles* placed)
+    : shared_(std::make_unique<Shared>()) {
   Shared& shared = *shared_;
+  shared.placed = placed;
   shared.points = static_cast<std::int64_t>(results.node_x.size());
   const std::int64_t points = shared.points;
   require_rows(step_file_pattern, results.node_y.size(), points, "node_y");
@@ -227,7 +230,7 @@ void VtkSteps::write_step(std::int32_t step, std::span<const double> node_result
   const double* stress = node_stress.data();
   const auto stressed_rows = static_cast<std::size_t>(stressed);
 
-  OutputFile out = OutputFile::create_replacing(name);
+  OutputFile out = OutputFile::create_replacing(name, shared.placed);
   out.write_bytes(shared.head);
   out.write_bytes(shared.block);
   write_point_array<3>(out, points, [result](std::size_t i, char* p) {
@@ -257,7 +260,7 @@ void VtkSteps::write_step(std::int32_t step, std::span<const double> node_result
 
 void VtkSteps::write_collection() const {
   if (shared_->written.empty()) return;
-  OutputFile out = OutputFile::create_replacing(std::string(collection_file_name));
+  OutputFile out = OutputFile::create_replacing(std::string(collection_file_name), shared_->placed);
   out.write_bytes(vtk::collection_text(shared_->written));
   out.close();
 }

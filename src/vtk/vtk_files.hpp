@@ -18,6 +18,7 @@
 
 #include "model/undeformed_model.hpp"
 #include "model/time_steps.hpp"
+#include "records/placed_files.hpp"
 
 namespace meridian {
 
@@ -25,6 +26,9 @@ struct VtkModelOptions {
   // Name of the point array that holds ModelView::node_temperature (the
   // generated model's view carries the spring-region stiffness there).
   std::string_view temperature_name = "temperature";
+  // The run's placed files, against which each file is checked and where it
+  // may be held (records/placed_files.hpp); null: none.
+  PlacedFiles* placed = nullptr;
 };
 
 // Writes model.vtu and, when the model has sliding interfaces,
@@ -35,7 +39,8 @@ void write_model_vtk(const ModelView& view, const VtkModelOptions& options);
 // prepared once.
 class VtkSteps {
  public:
-  explicit VtkSteps(const StepResults& results);
+  // `placed`: as VtkModelOptions::placed.
+  explicit VtkSteps(const StepResults& results, PlacedFiles* placed = nullptr);
   ~VtkSteps();
   VtkSteps(const VtkSteps&) = delete;
   VtkSteps& operator=(const VtkSteps&) = delete;

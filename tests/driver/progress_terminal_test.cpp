@@ -61,12 +61,14 @@ TEST(ProgressOnTerminal, ShownWhileReadingAndWritingThenErased) {
   // The terminal turns LF into CR LF; the program's own CR LF shows as CR CR LF.
   const std::size_t reading = screen.find("\rmeridian: reading n3dhsp 100%");
   ASSERT_NE(reading, std::string::npos) << screen;
-  const std::size_t writing = screen.find("\rmeridian: writing step 1 of 3");
+  // Steps are written while the next is read: what is left after the
+  // reading is the last step.
+  const std::size_t writing = screen.find("\rmeridian: writing step 3 of 3");
   ASSERT_NE(writing, std::string::npos) << screen;
   EXPECT_LT(reading, writing);
   // The line is erased last: blanks over the whole text and the cursor back
   // at the start.
-  const std::size_t text = std::string("meridian: writing step 1 of 3").size();
+  const std::size_t text = std::string("meridian: writing step 3 of 3").size();
   EXPECT_TRUE(screen.ends_with("\r" + std::string(text, ' ') + "\r")) << screen;
   std::filesystem::remove_all(dir);
 }

@@ -52,6 +52,7 @@ struct RunTables {
     r.spring_stiffness = stiffness;
     r.spring_deflection = deflection;
     r.spring_force = force;
+    r.step_count = store.step_count();
     r.steps = &store;
     return r;
   }

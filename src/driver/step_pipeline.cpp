@@ -1,0 +1,91 @@
+#include "driver/step_pipeline.hpp"
+
+#include <utility>
+
+namespace meridian {
+
+StepPipeline::StepPipeline(Work work, std::int32_t node_capacity) : work_(std::move(work)) {
+  const auto rows = static_cast<std::size_t>(node_capacity > 0 ? node_capacity : 0);
+  node_result_.assign(rows * 4, 0.0);
+  node_stress_.assign(rows * 7, 0.0);
+  // From here to the end of the writing the interrupts go to the writer.
+  interrupts_elsewhere_.emplace();
+  try {
+    writer_ = std::thread([this] { run(); });
+  } catch (...) {
+    interrupts_elsewhere_.reset();
+    throw;
+  }
+}
+
+StepPipeline::~StepPipeline() { abandon(); }
+
+void StepPipeline::run() noexcept {
+  platform::take_interrupts_on_this_thread();
+  const auto attempt = [this](const auto& action) {
+    if (failure_) return;
+    try {
+      action();
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+  };
+  attempt([this] { work_.start(); });
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return full_ || no_more_ || abandoned_; });
+    if (abandoned_) return;
+    if (!full_) break;  // no more steps
+    // The tables are the writer's until it marks them empty: the reader
+    // waits for that before it hands over the next step.
+    lock.unlock();
+    attempt([this] { work_.write(step_, node_result_, node_stress_, peak_); });
+    lock.lock();
+    full_ = false;
+    changed_.notify_all();
+  }
+  lock.unlock();
+  attempt([this] { work_.finish(); });
+  lock.lock();
+  finished_ = true;
+  changed_.notify_all();
+}
+
+void StepPipeline::hand_over(std::int32_t step, std::vector<double>& node_result,
+                             std::vector<double>& node_stress, StressPeak peak) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !full_ || abandoned_; });
+  if (abandoned_) return;
+  node_result_.swap(node_result);
+  node_stress_.swap(node_stress);
+  step_ = step;
+  peak_ = peak;
+  full_ = true;
+  changed_.notify_all();
+}
+
+std::exception_ptr StepPipeline::finish() {
+  {
+    std::lock_guard lock(mutex_);
+    no_more_ = true;
+    changed_.notify_all();
+  }
+  stop();
+  return failure_;
+}
+
+void StepPipeline::abandon() noexcept {
+  {
+    std::lock_guard lock(mutex_);
+    if (!finished_) abandoned_ = true;
+    changed_.notify_all();
+  }
+  stop();
+}
+
+void StepPipeline::stop() noexcept {
+  if (writer_.joinable()) writer_.join();
+  interrupts_elsewhere_.reset();
+}
+
+}  // namespace meridian

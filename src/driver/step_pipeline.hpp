@@ -1,0 +1,81 @@
+#pragma once
+// Hands the time steps from the thread that reads the listing to a thread that
+// writes their files, one step apart: step s is written while step s + 1 is
+// read. Two sets of step tables take turns; the reader waits only when the
+// writer is still busy with the step before.
+//
+// The writing thread handles the interrupts while it lives (the reading
+// thread passes them on to it), since it is the one that creates and closes
+// files.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "model/time_steps.hpp"
+#include "platform/platform.hpp"
+
+namespace meridian {
+
+class StepPipeline {
+ public:
+  // What the writing thread does: `start` first, `write` for every step
+  // handed over, `finish` after the last. After a failure of any of them
+  // (kept for finish()) it writes nothing more but keeps taking the steps.
+  struct Work {
+    std::function<void()> start;
+    std::function<void(std::int32_t step, std::span<const double> node_result,
+                       std::span<const double> node_stress, StressPeak peak)>
+        write;
+    std::function<void()> finish;
+  };
+
+  // Starts the writing thread; a step's tables hold node_capacity rows of 4
+  // and of 7 values.
+  StepPipeline(Work work, std::int32_t node_capacity);
+  // Abandons what is not finished (see abandon()).
+  ~StepPipeline();
+  StepPipeline(const StepPipeline&) = delete;
+  StepPipeline& operator=(const StepPipeline&) = delete;
+
+  // Hands over step `step`: the tables are swapped with the set the writer
+  // is done with (same sizes).
+  void hand_over(std::int32_t step, std::vector<double>& node_result,
+                 std::vector<double>& node_stress, StressPeak peak);
+  // No more steps: waits until the writer has written every step and run
+  // `finish`; then the first failure of the writing side, or null.
+  std::exception_ptr finish();
+  // The reading failed: the writer stops after the step it is writing (the
+  // files it has open are left unfinished, which removes them) and is waited
+  // for.
+  void abandon() noexcept;
+
+ private:
+  void run() noexcept;
+  void stop() noexcept;
+
+  Work work_;
+  std::optional<platform::InterruptsOnOtherThreads> interrupts_elsewhere_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  // The step waiting for the writer (or being written): full from hand_over
+  // until the writer is done with it.
+  std::vector<double> node_result_, node_stress_;
+  std::int32_t step_ = 0;
+  StressPeak peak_;
+  bool full_ = false;
+  bool no_more_ = false;
+  bool abandoned_ = false;
+  bool finished_ = false;
+  std::exception_ptr failure_;
+  std::thread writer_;
+};
+
+}  // namespace meridian
