@@ -33,6 +33,7 @@ ListingFixture marked_model(int nx, int ny, int nz, int steps) {
   ListingFixture f;
   testing::add_block(f, nx, ny, nz);
   testing::add_simple_steps(f, steps);
+  if (steps == 0) return f;
   f.steps.back().node_values[2][0] = 1.2345e-17;
   if (steps >= 2) f.steps[1].element_values[5][3][2] = 6.78e-19;
   return f;
@@ -144,6 +145,7 @@ std::vector<OnePassCase> one_pass_cases() {
   // second CPU.
   return {
       {"clean", marked_model(2, 2, 2, 3), {}, 0, {"--vtk", "--report"}},
+      {"no_steps", marked_model(2, 2, 2, 0), {}, 0, {"--vtk", "--report"}},
       {"bad_row_in_the_last_step", marked_model(2, 2, 2, 3), {last_step_row}, 0,
        {"--vtk", "--report"}, 0, 0},
       {"listing_ends_in_the_last_step", marked_model(2, 2, 2, 3), {}, 5, {"--vtk", "--report"}},
