@@ -210,12 +210,6 @@ void write_after_reading(const ListingModel& model, const JobRow& row, const Run
     deformation_scale = options.scale ? *options.scale : ask_deformation_scale(console);
   }
   const StepResults results = step_results_of(model, deformation_scale);
-  if (results.steps == nullptr || results.steps->step_count() <= 0) {
-    if (options.report) {
-      RunReport(view, report_heading(model.title, context), &results, context.placed).finish();
-    }
-    return;
-  }
   ListingWriters writers;
   writers.create(model.title, view, results, row, options, context);
   const StepStore& store = *results.steps;
@@ -288,12 +282,7 @@ class WritingWhileReading final : public StepSink {
   // writing, if any (the files finished before it stay in place).
   void finish() {
     const std::exception_ptr failure = pipeline_->finish();
-    try {
-      place_held_results(*context_.placed);
-    } catch (...) {
-      drop_held();
-      throw;
-    }
+    place_held_results(*context_.placed);
     if (failure) std::rethrow_exception(failure);
   }
 
