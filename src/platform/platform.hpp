@@ -185,20 +185,16 @@ class InterruptsDeferred {
 };
 
 // While it lives, interrupts are handled on other threads than the calling
-// one, which hands its work of creating files to one of them (POSIX: the
-// calling thread blocks the signals; threads it starts meanwhile inherit
-// that and call take_interrupts_on_this_thread). Nothing on Windows, where
-// the handler has a thread of its own.
-class InterruptsOnOtherThreads {
- public:
-  InterruptsOnOtherThreads();
-  ~InterruptsOnOtherThreads();
-  InterruptsOnOtherThreads(const InterruptsOnOtherThreads&) = delete;
-  InterruptsOnOtherThreads& operator=(const InterruptsOnOtherThreads&) = delete;
-
- private:
-  alignas(8) unsigned char earlier_[128];
-};
+// one, which hands its work of creating files to one of them: on POSIX
+// systems the calling thread blocks the signals as InterruptsDeferred does
+// (threads it starts meanwhile inherit that and call
+// take_interrupts_on_this_thread); nothing on Windows, where the handler has
+// a thread of its own.
+#if defined(_WIN32)
+class InterruptsOnOtherThreads {};
+#else
+using InterruptsOnOtherThreads = InterruptsDeferred;
+#endif
 // Lets the calling thread handle interrupts (POSIX: unblocks the signals).
 void take_interrupts_on_this_thread();
 

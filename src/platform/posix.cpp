@@ -333,11 +333,18 @@ void install_interrupt_cleanup() {
   }
 }
 
+namespace {
+sigset_t interrupt_set() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (const int s : interrupt_signals) sigaddset(&set, s);
+  return set;
+}
+}  // namespace
+
 InterruptsDeferred::InterruptsDeferred() {
   static_assert(sizeof(sigset_t) <= sizeof earlier_, "InterruptsDeferred keeps a sigset_t");
-  sigset_t blocked;
-  sigemptyset(&blocked);
-  for (const int s : interrupt_signals) sigaddset(&blocked, s);
+  const sigset_t blocked = interrupt_set();
   ::pthread_sigmask(SIG_BLOCK, &blocked, reinterpret_cast<sigset_t*>(earlier_));
 }
 
@@ -345,22 +352,8 @@ InterruptsDeferred::~InterruptsDeferred() {
   ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(earlier_), nullptr);
 }
 
-InterruptsOnOtherThreads::InterruptsOnOtherThreads() {
-  static_assert(sizeof(sigset_t) <= sizeof earlier_, "InterruptsOnOtherThreads keeps a sigset_t");
-  sigset_t blocked;
-  sigemptyset(&blocked);
-  for (const int s : interrupt_signals) sigaddset(&blocked, s);
-  ::pthread_sigmask(SIG_BLOCK, &blocked, reinterpret_cast<sigset_t*>(earlier_));
-}
-
-InterruptsOnOtherThreads::~InterruptsOnOtherThreads() {
-  ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(earlier_), nullptr);
-}
-
 void take_interrupts_on_this_thread() {
-  sigset_t taken;
-  sigemptyset(&taken);
-  for (const int s : interrupt_signals) sigaddset(&taken, s);
+  const sigset_t taken = interrupt_set();
   ::pthread_sigmask(SIG_UNBLOCK, &taken, nullptr);
 }
 

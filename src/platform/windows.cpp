@@ -522,8 +522,6 @@ InterruptsDeferred::InterruptsDeferred() : earlier_{} {
 
 InterruptsDeferred::~InterruptsDeferred() { interrupt_list::deferring.fetch_sub(1); }
 
-InterruptsOnOtherThreads::InterruptsOnOtherThreads() : earlier_{} {}
-InterruptsOnOtherThreads::~InterruptsOnOtherThreads() = default;
 void take_interrupts_on_this_thread() {}
 
 }  // namespace meridian::platform
