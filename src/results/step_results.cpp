@@ -179,19 +179,4 @@ void StepWriter::finish() {
   if (shared_->vtk) shared_->vtk->write_collection();
 }
 
-void write_step_results(const StepResults& results, const StepOutputs& outputs) {
-  if (results.steps == nullptr || results.steps->step_count() <= 0) return;
-  const StepStore& store = *results.steps;
-  StepResults stored = results;
-  stored.node_capacity = store.node_capacity();
-  StepWriter writer(stored, outputs);
-  std::vector<double> node_result;
-  std::vector<double> node_stress;
-  for (std::int32_t s = 1; s <= store.step_count(); ++s) {
-    store.load(s, node_result, node_stress);
-    writer.write(s, node_result, node_stress);
-  }
-  writer.finish();
-}
-
 }  // namespace meridian

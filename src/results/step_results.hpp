@@ -46,7 +46,4 @@ class StepWriter {
   std::unique_ptr<Shared> shared_;
 };
 
-// Writes every step's files from the step store, steps in order.
-void write_step_results(const StepResults& results, const StepOutputs& outputs);
-
 }  // namespace meridian

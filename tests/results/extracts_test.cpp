@@ -17,6 +17,7 @@ namespace {
 using testing::read_file;
 using testing::records;
 using testing::RunTables;
+using testing::write_step_results;
 using testing::ScratchDir;
 
 const std::string header =

@@ -1,6 +1,6 @@
 #pragma once
-// The tables of a post-processing run, owned by a test, handed to
-// write_step_results through view().
+// The tables of a post-processing run, owned by a test, handed to the step
+// writer through view(); write_step_results writes every stored step.
 
 #include <cstdint>
 #include <vector>
@@ -52,10 +52,24 @@ struct RunTables {
     r.spring_stiffness = stiffness;
     r.spring_deflection = deflection;
     r.spring_force = force;
+    r.node_capacity = store.node_capacity();
     r.step_count = store.step_count();
     r.steps = &store;
     return r;
   }
 };
+
+// Every stored step's files, in order, as a run that reads its listing first
+// writes them (nothing without a stored step).
+inline void write_step_results(const StepResults& results, const StepOutputs& outputs) {
+  if (results.steps == nullptr || results.steps->step_count() <= 0) return;
+  StepWriter writer(results, outputs);
+  std::vector<double> node_result, node_stress;
+  for (std::int32_t s = 1; s <= results.steps->step_count(); ++s) {
+    results.steps->load(s, node_result, node_stress);
+    writer.write(s, node_result, node_stress);
+  }
+  writer.finish();
+}
 
 }  // namespace meridian::testing

@@ -21,6 +21,7 @@ using meridian::testing::PrintTo;
 using testing::read_file;
 using testing::records;
 using testing::RunTables;
+using testing::write_step_results;
 using testing::ScratchDir;
 
 using testing::e_half;
