@@ -21,6 +21,7 @@
 #include "records/files.hpp"
 #include "records/temporary_files.hpp"
 #include "support/test_folder.hpp"
+#include "unfinished_files.hpp"
 
 namespace meridian {
 namespace {
@@ -94,48 +95,15 @@ TEST_F(ReplacingFilesTest, AnUnfinishedFileLeavesTheEarlierOne) {
     }
     restore();
   };
-  struct Case {
-    const char* name;
-    bool earlier;  // a file is at the final name
-    std::function<void(OutputFile&, const std::string&)> end;
-    std::string message;  // after "<path>: "
-  };
-  const Case cases[] = {
-      {"destroyed without close", true, [](OutputFile&, const std::string&) {}, ""},
-      {"exception unwinds", true, [](OutputFile&, const std::string&) { throw 1; }, ""},
+  // The endings every system has are in temporary_files_test.cpp.
+  const testing::UnfinishedCase cases[] = {
       {"write fails", true, beyond_the_size_limit,
        "cannot write: File too large; the earlier file is left as it was"},
       {"write fails, no earlier file", false, beyond_the_size_limit,
        "cannot write: File too large; no file is made"},
-      {"folder at the final name when renamed", true,
-       [](OutputFile& out, const std::string& final_path) {
-         fs::remove(final_path);
-         fs::create_directories(final_path + "/inside");
-         out.close();
-       },
-       "cannot put the new file in place: Is a directory; the earlier file is left as it was"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string final_path = path("model_stress_1.dat");
-    if (c.earlier) std::ofstream(final_path) << "earlier";
-    std::string message;
-    try {
-      OutputFile out = OutputFile::create_replacing(final_path);
-      out.write_record("new");
-      c.end(out, final_path);
-    } catch (const FatalError& error) {
-      message = error.what();
-    } catch (int) {
-    }
-    EXPECT_EQ(message, c.message.empty() ? "" : final_path + ": " + c.message);
-    EXPECT_EQ(fs::exists(final_path), c.earlier);
-    if (fs::is_regular_file(final_path)) {
-      EXPECT_EQ(slurp(final_path), "earlier");
-    }
-    EXPECT_TRUE(temporaries().empty());
-    fs::remove_all(final_path);
-  }
+  testing::expect_the_earlier_file_stays(path("model_stress_1.dat"), cases,
+                                         [this] { return temporaries(); });
 }
 
 TEST_F(ReplacingFilesTest, PermissionBitsOfTheReplacedFileAreKept) {

@@ -17,6 +17,7 @@
 #include "records/files.hpp"
 #include "records/temporary_files.hpp"
 #include "support/test_folder.hpp"
+#include "unfinished_files.hpp"
 
 namespace meridian {
 namespace {
@@ -54,15 +55,10 @@ TEST_F(TemporaryFilesTest, ALeftoverGoesAndAHeldTemporaryStays) {
 }
 
 TEST_F(TemporaryFilesTest, AnUnfinishedFileLeavesTheEarlierOne) {
-  struct Case {
-    const char* name;
-    std::function<void(OutputFile&, const std::string&)> end;
-    std::string message;  // after "<path>: "
-  };
-  const Case cases[] = {
-      {"destroyed without close", [](OutputFile&, const std::string&) {}, ""},
-      {"exception unwinds", [](OutputFile&, const std::string&) { throw 1; }, ""},
-      {"folder at the final name when renamed",
+  const testing::UnfinishedCase cases[] = {
+      {"destroyed without close", true, [](OutputFile&, const std::string&) {}, ""},
+      {"exception unwinds", true, [](OutputFile&, const std::string&) { throw 1; }, ""},
+      {"folder at the final name when renamed", true,
        [](OutputFile& out, const std::string& final_path) {
          fs::remove(final_path);
          fs::create_directories(final_path + "/inside");
@@ -70,26 +66,8 @@ TEST_F(TemporaryFilesTest, AnUnfinishedFileLeavesTheEarlierOne) {
        },
        "cannot put the new file in place: Is a directory; the earlier file is left as it was"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string final_path = path("model_stress_1.dat");
-    std::ofstream(final_path) << "earlier";
-    std::string message;
-    try {
-      OutputFile out = OutputFile::create_replacing(final_path);
-      out.write_record("new");
-      c.end(out, final_path);
-    } catch (const FatalError& error) {
-      message = error.what();
-    } catch (int) {
-    }
-    EXPECT_EQ(message, c.message.empty() ? "" : final_path + ": " + c.message);
-    if (fs::is_regular_file(final_path)) {
-      EXPECT_EQ(slurp(final_path), "earlier");
-    }
-    EXPECT_TRUE(temporaries().empty());
-    fs::remove_all(final_path);
-  }
+  testing::expect_the_earlier_file_stays(path("model_stress_1.dat"), cases,
+                                         [this] { return temporaries(); });
 }
 
 TEST(TemporaryNames, BesideTheFinalFileWhateverTheSeparator) {
