@@ -164,7 +164,7 @@ bool InputFile::refill() {
   return true;
 }
 
-bool InputFile::next_line(std::string_view& line) {
+bool InputFile::next_line_reading(std::string_view& line) {
   std::size_t scanned = begin_;
   for (;;) {
     // memchr must not see the null data pointer of an empty buffer.
@@ -195,12 +195,8 @@ bool InputFile::next_line(std::string_view& line) {
   }
 }
 
-std::string_view InputFile::require_line(std::string_view what) {
-  std::string_view line;
-  if (!next_line(line)) {
-    fail_line(name_, line_number_ + 1, "end of file while reading " + std::string(what));
-  }
-  return line;
+void InputFile::fail_end_of_file(std::string_view what) const {
+  fail_line(name_, line_number_ + 1, "end of file while reading " + std::string(what));
 }
 
 void InputFile::fail_here(std::string_view what) const { fail_line(name_, line_number_, what); }

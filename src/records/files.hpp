@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,9 +47,29 @@ class InputFile {
 
   // Next record without its line end; false at end of file. The view stays valid
   // until the next call.
-  bool next_line(std::string_view& line);
+  bool next_line(std::string_view& line) {
+    // A record that lies whole in the buffer is found here, without a call;
+    // the rest reads more of the file.
+    if (begin_ < end_) {
+      const char* const start = buffer_.data() + begin_;
+      if (const void* found = std::memchr(start, '\n', end_ - begin_)) {
+        const char* const line_end = static_cast<const char*>(found);
+        const char* stop = line_end;
+        if (stop > start && stop[-1] == '\r') --stop;
+        line = std::string_view(start, static_cast<std::size_t>(stop - start));
+        begin_ = static_cast<std::size_t>(line_end + 1 - buffer_.data());
+        ++line_number_;
+        return true;
+      }
+    }
+    return next_line_reading(line);
+  }
   // Next record; end of file ends the run ("end of file while reading <what>").
-  std::string_view require_line(std::string_view what);
+  std::string_view require_line(std::string_view what) {
+    std::string_view line;
+    if (!next_line(line)) [[unlikely]] fail_end_of_file(what);
+    return line;
+  }
   // Number of the record last returned (1 for the first), 0 before any read.
   long line_number() const { return line_number_; }
   const std::string& name() const { return name_; }
@@ -61,6 +82,8 @@ class InputFile {
  private:
   InputFile(std::string name, platform::Handle file, std::string text);
   bool refill();
+  bool next_line_reading(std::string_view& line);
+  [[noreturn]] void fail_end_of_file(std::string_view what) const;
 
   std::string name_;
   platform::Handle file_ = platform::no_file;
