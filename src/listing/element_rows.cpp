@@ -16,7 +16,8 @@ void ElementRowBatch::clear(std::int32_t first) {
   text.clear();
   row_end.clear();
   row_line.clear();
-  values.clear();
+  // The values keep their storage: parsing sizes them for the rows and
+  // overwrites every one it keeps.
   failure = RowFailure{};
   tail_failure = RowFailure{};
 }
