@@ -44,6 +44,12 @@ void parse_rows(ElementRowBatch& batch, std::size_t first, std::size_t last, Row
     start = batch.row_end[r];
     auto& point = batch.values[r / 8][r % 8];
     std::int32_t number = 0;
+    // The row as the solver writes it, all fields at once; any other row
+    // field by field, which also names the first field that does not convert.
+    if (row.size() >= 95 && parse_integer(row.substr(0, 7), number) &&
+        parse_written_exponents(row.substr(18), 7, 11, 3, point.data())) [[likely]] {
+      continue;
+    }
     std::string_view field = columns(row, 0, 7);
     if (!parse_integer(field, number)) [[unlikely]] {
       failure = RowFailure{batch.row_line[r], conversion_failure("an integer", field, 0, 7)};

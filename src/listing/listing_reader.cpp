@@ -556,6 +556,12 @@ void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumul
           [&](std::size_t i, std::string_view record) {
             integer_at(in, record, 0, 6);  // node number, not used
             double* values = &node_result[i * 4];
+            // The row as the solver writes it (E14.5, 3E13.5) at once; any
+            // other row field by field.
+            if (record.size() >= 59 && parse_written_exponents(record.substr(6), 1, 14, 5, values) &&
+                parse_written_exponents(record.substr(20), 3, 13, 5, values + 1)) [[likely]] {
+              return;
+            }
             values[0] = real_at(in, record, 6, 14, 5);
             values[1] = real_at(in, record, 20, 13, 5);
             values[2] = real_at(in, record, 33, 13, 5);

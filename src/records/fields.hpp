@@ -36,6 +36,12 @@ bool parse_integer(std::string_view field, std::int32_t& value);
 // a point the digits are scaled by 10^-digits. All blank reads 0.0. The result is
 // the correctly rounded double of the decimal text.
 bool parse_real(std::string_view field, int digits, double& value);
+// `count` adjacent Ew.d fields at the start of `text`, each exactly as the
+// solver writes a value: blanks, a blank or sign, 0.<d digits>E<sign><2 digits>.
+// Gives the values parse_real gives, or false (values unspecified) when the
+// text is shorter or a field has any other shape or a far exponent.
+bool parse_written_exponents(std::string_view text, int count, int width, int digits,
+                             double* values);
 
 // Correctly rounded decimal to double: value = mantissa digits * 10^exponent10.
 // `digits` holds only '0'..'9' (no leading sign); used by the field and

@@ -112,5 +112,80 @@ TEST(RealShapes, RenderedFieldsReadBackCorrectlyRounded) {
   }
 }
 
+// The reader of a run of fields exactly as the solver writes them: it takes
+// the written shape, with the bits parse_real gives, and leaves every other
+// shape (and any run that holds one) to the field reader.
+struct RunCase {
+  const char* field;
+  int width;
+  int digits;
+  bool taken;
+};
+
+TEST(WrittenExponentRuns, TakeTheWrittenShapeOnly) {
+  const RunCase cases[] = {
+      {" -0.123E+03", 11, 3, true},         {"  0.999E-19", 11, 3, true},
+      {"  0.999E-20", 11, 3, false},        // 10^-23: beyond the exact powers
+      {"  0.100E+25", 11, 3, true},         {"  0.100E+26", 11, 3, false},
+      {" -0.000E+00", 11, 3, true},         {" +0.250E+00", 11, 3, true},
+      {"   .500E+01", 11, 3, false},        {"  -.500E+01", 11, 3, false},
+      {" -0.500D+01", 11, 3, false},        {" -0.5 0E+01", 11, 3, false},
+      {" -0,500E+01", 11, 3, false},        {" -0.500E*01", 11, 3, false},
+      {"x -0.500E+01", 12, 3, false},       {"  0.500E+1 ", 11, 3, false},
+      {"  -0.12345E-02", 14, 5, true},      {" -0.12345E-02", 13, 5, true},
+      {"   0.12345E+07", 14, 5, true},      {"  0.1234567890123E+05", 21, 13, true},
+      {"-0.123E+03", 10, 3, true},          {"0.123E+03", 9, 3, false},  // no place for a sign
+  };
+  for (const RunCase& c : cases) {
+    // The field behind one as written, in a run of two.
+    std::string run(static_cast<std::size_t>(c.width), ' ');
+    render_exponent(run.data(), c.width, c.digits, -1.0);
+    run += c.field;
+    ASSERT_EQ(run.size(), static_cast<std::size_t>(2 * c.width)) << c.field;
+    double values[2] = {}, expected = 0.0;
+    EXPECT_EQ(parse_written_exponents(run, 2, c.width, c.digits, values), c.taken) << run;
+    if (!c.taken) continue;
+    ASSERT_TRUE(parse_real(c.field, c.digits, expected)) << c.field;
+    EXPECT_EQ(bits(values[1]), bits(expected)) << run;
+    EXPECT_EQ(values[0], -1.0) << run;
+  }
+  double value = 0.0;
+  EXPECT_FALSE(parse_written_exponents(" -0.123E+03", 2, 11, 3, &value)) << "text too short";
+}
+
+// Runs of rendered random values in the listing's layouts read as parse_real
+// reads each field.
+TEST(WrittenExponentRuns, RenderedRunsReadAsEachField) {
+  std::mt19937_64 random(20261208);
+  std::uniform_int_distribution<int> decade(-18, 24);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  const int layouts[][3] = {{11, 3, 7}, {13, 5, 3}, {14, 5, 1}};  // width, digits, count
+  for (int trial = 0; trial < 20000; ++trial) {
+    for (const auto& layout : layouts) {
+      char run[7 * 14];
+      for (int k = 0; k < layout[2]; ++k) {
+        const double value = trial % 97 == 0 ? 0.0 : unit(random) * std::pow(10.0, decade(random));
+        render_exponent(run + k * layout[0], layout[0], layout[1], value);
+      }
+      const std::string_view text(run, static_cast<std::size_t>(layout[0] * layout[2]));
+      double values[7] = {};
+      const bool taken = parse_written_exponents(text, layout[2], layout[0], layout[1], values);
+      bool far = false;
+      for (int k = 0; k < layout[2]; ++k) {
+        const std::string_view field = text.substr(static_cast<std::size_t>(k * layout[0]),
+                                                   static_cast<std::size_t>(layout[0]));
+        double expected = 0.0;
+        ASSERT_TRUE(parse_real(field, layout[1], expected)) << field;
+        if (taken) {
+          ASSERT_EQ(bits(values[k]), bits(expected)) << text;
+        }
+        const int exponent = std::stoi(std::string(field.substr(field.size() - 3)));
+        far |= exponent - layout[1] < -22 || exponent - layout[1] > 22;
+      }
+      ASSERT_EQ(taken, !far) << text;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace meridian
