@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -67,6 +69,17 @@ KeyField key_field(std::string_view line) {
   field.fill(' ');
   std::copy_n(line.begin(), std::min(line.size(), key_width), field.begin());
   return field;
+}
+
+// Whether two key fields are equal, compared in words (this runs for every
+// element of every step).
+bool same_key(const KeyField& a, const KeyField& b) {
+  std::uint64_t a_words[2], b_words[2];
+  std::memcpy(a_words, a.data(), sizeof a_words);
+  std::memcpy(b_words, b.data(), sizeof b_words);
+  static_assert(key_width == sizeof a_words + 1);
+  return ((a_words[0] ^ b_words[0]) | (a_words[1] ^ b_words[1])) == 0 &&
+         a[key_width - 1] == b[key_width - 1];
 }
 
 bool matches(std::string_view line, std::string_view key) {
@@ -166,7 +179,9 @@ class ListingReader {
   // Skips lines; afterwards line_buffer_ holds the last one's first 17
   // characters.
   void skip(int count, std::string_view what) {
-    for (int i = 0; i < count; ++i) line_buffer_ = key_field(in_.require_line(what));
+    if (count <= 0) return;
+    for (int i = 1; i < count; ++i) in_.require_line(what);
+    line_buffer_ = key_field(in_.require_line(what));
   }
   std::string_view line(std::string_view what) { return in_.require_line(what); }
   std::int32_t count_line(int label_width, int width, std::string_view what) {
@@ -503,7 +518,7 @@ void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
         rows.filling().clear(element);
       }
       if (last) break;
-      if (page_title_set_ && line_buffer_ == page_title_) skip(9, what);
+      if (page_title_set_ && same_key(line_buffer_, page_title_)) skip(9, what);
     }
   } catch (const FatalError&) {
     if (taking) throw;
