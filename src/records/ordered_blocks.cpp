@@ -4,10 +4,10 @@
 #include <array>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #include "platform/platform.hpp"
 
@@ -26,7 +26,9 @@ class BlockRing {
         render_(render),
         block_items_(std::max<std::size_t>(plan.block_items, 1)),
         block_count_((plan.item_count + block_items_ - 1) / block_items_),
-        buffer_(slot_count * block_items_ * plan.item_bytes) {}
+        // Not zero-filled: every item of a block is rendered before the sink
+        // sees it.
+        buffer_(std::make_unique_for_overwrite<char[]>(slot_count * block_items_ * plan.item_bytes)) {}
 
   std::size_t block_count() const { return block_count_; }
 
@@ -55,14 +57,14 @@ class BlockRing {
 
  private:
   char* slot(std::size_t b) {
-    return buffer_.data() + (b % slot_count) * block_items_ * plan_.item_bytes;
+    return buffer_.get() + (b % slot_count) * block_items_ * plan_.item_bytes;
   }
 
   const OrderedBlocks& plan_;
   const RenderItems& render_;
   std::size_t block_items_;
   std::size_t block_count_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;
   std::array<std::string_view, slot_count> rendered_{};
 };
 
