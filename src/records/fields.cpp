@@ -665,11 +665,13 @@ bool parse_written_exponents(std::string_view text, int count, int width, int di
     odd |= static_cast<unsigned>((e[1] != '+') & (exponent_negative == 0));
     odd |= static_cast<unsigned>((sign != ' ') & (sign != '-') & (sign != '+'));
     for (const unsigned char* blank = field; blank < m - 3; ++blank) odd |= *blank ^ unsigned{' '};
+    // Below 16 * 10^15 whatever the places hold (a place that is no digit
+    // adds at most 15 and fails the run).
     std::int64_t mantissa = 0;
     for (int k = 0; k < digits; ++k) {
       const unsigned d = m[k] - unsigned{'0'};
       odd |= d > 9;
-      mantissa = mantissa * 10 + d;
+      mantissa = mantissa * 10 + (d & 15);
     }
     const int exponent = ((static_cast<int>(e1 * 10 + e2) ^ -static_cast<int>(exponent_negative)) +
                           static_cast<int>(exponent_negative)) -
