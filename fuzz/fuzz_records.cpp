@@ -1,10 +1,13 @@
-// Fuzz harness: free-form input and layouts. The first byte chooses the part.
+// Fuzz harness: free-form input, layouts and runs of written fields. The first
+// byte chooses the part.
 //  - free-form: the next bytes choose up to 8 targets (integers, reals, texts
 //    of lengths 1..20); the rest is a file read free-form record by record
 //    until it ends, each read's values rendered back free-form.
 //  - layouts: the first line is a layout text (a malformed one is refused with
 //    std::invalid_argument); values of the fields' kinds are rendered into
 //    records, and the remaining lines are read back with the layout.
+//  - written runs (first byte 2 mod 4): a width, digits and count, then text
+//    read by the quick reader of written Ew.d fields and by the field reader.
 
 #include <algorithm>
 #include <cstddef>
@@ -18,6 +21,7 @@
 
 #include "fuzz_support.hpp"
 #include "records/fatal.hpp"
+#include "records/fields.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"
 #include "records/layout.hpp"
@@ -169,6 +173,23 @@ void fuzz_layout(Bytes bytes) {
   }
 }
 
+// A run of fields the quick reader takes reads as parse_real reads each field,
+// bit for bit.
+void fuzz_written_runs(Bytes bytes) {
+  const int width = bytes.take() % 24 + 1;
+  const int digits = bytes.take() % 17;
+  const int count = bytes.take() % 9;
+  double values[8];
+  if (!parse_written_exponents(bytes.rest, count, width, digits, values)) return;
+  for (int c = 0; c < count; ++c) {
+    double expected = 0.0;
+    const std::string_view field = bytes.rest.substr(static_cast<std::size_t>(c * width),
+                                                     static_cast<std::size_t>(width));
+    if (!parse_real(field, digits, expected)) std::abort();
+    if (std::memcmp(&expected, &values[c], sizeof expected) != 0) std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -178,7 +199,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Bytes bytes{meridian::fuzz::as_text(data, size)};
-  if (bytes.take() % 2 == 0) {
+  const std::uint8_t part = bytes.take();
+  if (part % 4 == 2) {
+    fuzz_written_runs(bytes);
+  } else if (part % 2 == 0) {
     fuzz_free_form(bytes);
   } else {
     fuzz_layout(bytes);
