@@ -9,7 +9,10 @@
 // data-state becomes "ready", the canvas shows colours of the colour map,
 // moving the step slider changes the picture, the table's cells are the text
 // of summary.csv, #step=2 opens step 2; with WebGL disabled the table and chart
-// still show, with a notice. With a fourth argument, a picture of the
+// still show, with a notice. The page of an analysis still running says so,
+// reloads itself and keeps the reader's step, quantity and camera, also into
+// the complete page that replaces it, which reloads no more; the page of one
+// that stopped early says so and does not reload. With a fourth argument, a picture of the
 // example's report is saved there (docs/example_report.png).
 import { execFileSync } from 'node:child_process';
 import { createRequire } from 'node:module';
@@ -187,6 +190,109 @@ async function checkWithoutWebgl(name, dir) {
   }
 }
 
+// The pages the run writes while it follows an analysis (running) and when
+// one stops early, from the example's report: the third step and its summary
+// row taken out, the analysis written as the data's last key. The data ends
+// where the template's text after its data marker begins.
+function unfinishedPages(file) {
+  const page = fs.readFileSync(file, 'utf8');
+  const template = fs.readFileSync(path.join(sourceDir, 'web', 'report', 'report.html'), 'utf8');
+  const marker = template.indexOf('@REPORT_DATA@');
+  const opening = template.slice(template.lastIndexOf('\n', marker) + 1, marker);
+  const after = template.slice(marker + '@REPORT_DATA@'.length);
+  const dataStart = page.indexOf(opening) + opening.length;
+  const dataEnd = page.indexOf(after.slice(0, after.indexOf('@')), dataStart);
+  let data = page.slice(dataStart, dataEnd);
+  const stepsEnd = data.indexOf('],"summary":');
+  data = data.slice(0, data.lastIndexOf(',{"step":', stepsEnd)) + data.slice(stepsEnd);
+  const rowsEnd = data.lastIndexOf(']}');
+  data = data.slice(0, data.lastIndexOf(',"', rowsEnd)) + data.slice(rowsEnd);
+  const dataOf = (running) => `${data.slice(0, -1)},"analysis":{"steps":2,"announced":3,"running":${running}}}`;
+  const parsed = JSON.parse(dataOf(true));
+  check(parsed.steps.length === 2 && parsed.summary.rows.length === 2 && parsed.analysis.running === true,
+    'unfinished pages: the data is found and cut to two steps');
+  const made = (running) => page.slice(0, dataStart) + dataOf(running) + page.slice(dataEnd);
+  return { complete: page, running: made(true), stopped: made(false) };
+}
+
+const pageState = (page) => page.evaluate(() => {
+  const notice = document.getElementById('analysis');
+  return { state: document.documentElement.dataset.state, step: document.documentElement.dataset.step,
+    analysis: document.documentElement.dataset.analysis, notice: notice.hidden ? '' : notice.textContent,
+    quantity: document.getElementById('quantity').value,
+    camera: (document.documentElement.dataset.camera || '').split(' ').map(Number) };
+});
+const sameCamera = (a, b) => a.length === 6 && a.every((v, k) => Math.abs(v - b[k]) <= 1e-6 * (1 + Math.abs(v)));
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const ready = (page) => page.waitForFunction(() => document.documentElement.dataset.state === 'ready', { timeout: 30000 });
+
+async function checkUnfinishedReport(browser, name, exampleFile) {
+  const pages = unfinishedPages(exampleFile);
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'meridian-report-following-'));
+  folders.push(dir);
+  const file = path.join(dir, 'report.html');
+  const replace = (text) => { fs.writeFileSync(`${file}.part`, text); fs.renameSync(`${file}.part`, file); };
+  replace(pages.running);
+  fs.writeFileSync(path.join(dir, 'stopped.html'), pages.stopped);
+
+  const { page, problems } = await open(browser, file);
+  const opened = Date.now();
+  const loads = [];
+  page.on('load', () => loads.push(Date.now()));
+  let shown = await pageState(page);
+  check(shown.analysis === 'running' && /still running: 2 of the 3 announced steps are in; .*reloads every 5 s/.test(shown.notice),
+    `${name} running: the notice names both counts (${JSON.stringify(shown.notice)})`);
+  check(shown.step === '2', `${name} running: opens the newest step (${shown.step})`);
+  // The reader holds the camera, turns it, chooses step 1 and another
+  // quantity; the reload waits for the camera to be let go.
+  const box = await (await page.$('#canvas')).boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  await page.mouse.down();
+  await page.mouse.move(box.x + box.width / 2 + 80, box.y + box.height / 2 + 30, { steps: 5 });
+  await page.evaluate(() => {
+    const slider = document.getElementById('step');
+    slider.value = '1';
+    slider.dispatchEvent(new Event('input'));
+    const quantity = document.getElementById('quantity');
+    quantity.value = 'displacement';
+    quantity.dispatchEvent(new Event('change'));
+  });
+  await page.waitForFunction(() => document.documentElement.dataset.step === '1', { timeout: 5000 });
+  const chosen = await pageState(page);
+  check(!sameCamera(chosen.camera, shown.camera), `${name} running: the drag turns the camera`);
+  await sleep(Math.max(0, opened + 6500 - Date.now()));
+  check(loads.length === 0, `${name} running: no reload while the camera is held`);
+  await Promise.all([page.waitForNavigation({ timeout: 8000 }), page.mouse.up()]);
+  await ready(page);
+  shown = await pageState(page);
+  check(loads.length === 1 && shown.step === '1' && shown.quantity === 'displacement' && sameCamera(shown.camera, chosen.camera),
+    `${name} running: after the reload, step, quantity and camera are kept (${JSON.stringify([shown, chosen])})`);
+
+  // The run ends: the complete page replaces the file; one more reload.
+  replace(pages.complete);
+  const replaced = Date.now();
+  await page.waitForNavigation({ timeout: 8000 });
+  await ready(page);
+  note(`${name}: the complete page came ${((Date.now() - replaced) / 1000).toFixed(1)} s after the file was replaced`);
+  shown = await pageState(page);
+  check(shown.analysis === undefined && shown.notice === '' && shown.step === '1' && shown.quantity === 'displacement' &&
+    sameCamera(shown.camera, chosen.camera), `${name} complete: no notice, the reader's view kept (${JSON.stringify(shown)})`);
+  // The stopped page, in a tab of its own (the complete page's timers, if it
+  // had any, still run in the background).
+  const stopped = await open(browser, path.join(dir, 'stopped.html'));
+  const stoppedLoads = [];
+  stopped.page.on('load', () => stoppedLoads.push(Date.now()));
+  const stoppedShown = await pageState(stopped.page);
+  check(stoppedShown.analysis === 'stopped' && /stopped after 2 of the 3 announced steps/.test(stoppedShown.notice),
+    `${name} stopped: the notice names both counts (${JSON.stringify(stoppedShown.notice)})`);
+  await sleep(6000);
+  check(loads.length === 2, `${name} complete: no reload after the last (${loads.length} loads)`);
+  check(stoppedLoads.length === 0, `${name} stopped: no reload`);
+  const all = [...problems, ...stopped.problems];
+  check(all.length === 0, `${name} unfinished: no console error and no request (${all.join('; ')})`);
+  await stopped.page.close();
+}
+
 const folders = [];
 const { browser, userDataDir } = await launch(true);
 try {
@@ -196,6 +302,8 @@ try {
   note('browser started, example written');
   const examplePage = await checkSteppedReport(browser, 'example', example);
   note('example checked');
+  await checkUnfinishedReport(browser, 'example', path.join(example, 'report.html'));
+  note('pages of an analysis running and stopped checked');
 
   const generated = run('generated', ['--job', '2', '--report'],
     (dir) => execFileSync(makeListing, [path.join(dir, 'n3dhsp'), '3000', '2000', '4'], { stdio: 'ignore' }));

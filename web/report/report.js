@@ -14,11 +14,21 @@
 //                              ZZ, XY, YZ, ZX (6n), effective stress (n),
 //                              temperature (n)
 //   summary            header and rows of summary.csv, or null
+//   analysis           only while the run follows an analysis still running
+//                      or for one that stopped early: {steps: K, announced: N,
+//                      running}; steps holds the K steps in, counts.steps N
 //
 // The page tells tests and tools where it is through <html data-state>:
 // "loading", then "ready" once the first frame is drawn (data-step the shown
-// step, 0 without steps), or "error" with data-message when the 3D view
-// cannot start.
+// step, 0 without steps; data-camera the camera's position and target, six
+// numbers), or "error" with data-message when the 3D view cannot start;
+// data-analysis is "running" or "stopped" when the data has an analysis.
+//
+// A running analysis' page reloads itself every RELOAD_SECONDS, since the run
+// replaces the file after each step. The reader's view (step, quantity, colour
+// range, warp, edges, camera) is kept in sessionStorage while the page goes
+// and taken back when it comes again through a reload; the page written when
+// the analysis ends takes it back once more, then forgets it.
 (function () {
   'use strict';
 
@@ -64,6 +74,8 @@
   };
   const n = surface.nodes.length;
   const steps = data.steps.map((s) => ({ step: s.step, values: new Float32Array(decodeBase64(s.values)) }));
+  const analysis = data.analysis || null;
+  const following = Boolean(analysis && analysis.running === true);
 
   // The quantities a user can colour by: name, unit-free label, and the value
   // of surface node i in a step's values.
@@ -80,7 +92,81 @@
     { key: 'temperature', label: 'temperature', value: (v, i) => v[10 * n + i] },
   ];
 
+  // ------------------------------------------------------------ following a running analysis
+
+  // How often the page of a running analysis reloads itself.
+  const RELOAD_SECONDS = 5;
+
+  // The key of this report's saved view: its path, so that reports of other
+  // folders opened in the same tab keep theirs apart.
+  const viewKey = 'meridian-report-view:' + location.pathname;
+
+  // The view saved before this page was reloaded, or null. Only a following
+  // page keeps the entry; any other takes it (once) and removes it.
+  function takeSavedView() {
+    try {
+      const reloaded = performance.getEntriesByType('navigation').some((entry) => entry.type === 'reload');
+      const text = sessionStorage.getItem(viewKey);
+      if (!following) sessionStorage.removeItem(viewKey);
+      const saved = reloaded && text ? JSON.parse(text) : null;
+      return saved && typeof saved === 'object' ? saved : null;
+    } catch (error) {
+      return null;  // no storage, or an entry not ours: the page opens as new
+    }
+  }
+  const savedView = takeSavedView();
+
+  // Set by the 3D view once it runs: the camera as plain numbers.
+  let cameraNow = null;
+
+  function saveView() {
+    const state = {
+      // null: the newest step, whichever it is after the reload
+      step: steps.length && view.stepChosen ? steps[view.stepIndex].step : null,
+      quantity: view.quantity.key,
+      range: view.range,
+      warp: $('warp').value,
+      edges: $('edges').checked,
+      camera: cameraNow ? cameraNow() : null,
+    };
+    try {
+      sessionStorage.setItem(viewKey, JSON.stringify(state));
+    } catch (error) {
+      // no storage: the reload opens the page as new
+    }
+  }
+
+  // A reload waits while the reader holds the camera (a drag, a pinch).
+  let cameraHeld = false;
+  let reloadDue = false;
+  function reloadPage() {
+    saveView();
+    location.reload();
+  }
+  function reloadWhenFree() {
+    if (cameraHeld) reloadDue = true; else reloadPage();
+  }
+  function holdCamera(held) {
+    cameraHeld = held;
+    if (!held && reloadDue) reloadPage();
+  }
+
   // ------------------------------------------------------------ heading
+
+  const plural = (count, word) => (count === 1 ? word : word + 's');
+
+  function fillAnalysis() {
+    if (!analysis) return;
+    const k = Number(analysis.steps), n = Number(analysis.announced);
+    const notice = $('analysis');
+    notice.textContent = following
+      ? `The analysis is still running: ${k} of the ${n} announced ${plural(n, 'step')} ` +
+        `${k === 1 ? 'is' : 'are'} in; this page reloads every ${RELOAD_SECONDS} s.`
+      : `The analysis stopped after ${k} of the ${n} announced ${plural(n, 'step')}.`;
+    notice.classList.add(following ? 'running' : 'stopped');
+    notice.hidden = false;
+    root.dataset.analysis = following ? 'running' : 'stopped';
+  }
 
   function fillHeading() {
     const title = data.title || 'MERIDIAN report';
@@ -96,7 +182,9 @@
       const dt = document.createElement('dt');
       dt.textContent = label;
       const dd = document.createElement('dd');
-      dd.textContent = String(data.counts[key]);
+      // Of an analysis not complete, the steps in out of those announced.
+      dd.textContent = key === 'steps' && analysis
+        ? `${analysis.steps} of ${analysis.announced} announced` : String(data.counts[key]);
       item.append(dt, dd);
       list.append(item);
     }
@@ -114,7 +202,13 @@
       $('table-section').hidden = true;
       return;
     }
-    if (summaryRows.length === 0) $('no-steps').hidden = false;
+    if (summaryRows.length === 0) {
+      if (analysis) {
+        $('no-steps').textContent = (following ? 'No time step is in yet' : 'The analysis stopped before its first time step') +
+          ': the view shows the undeformed model coloured by zone.';
+      }
+      $('no-steps').hidden = false;
+    }
     const head = table.createTHead().insertRow();
     for (const name of data.summary.header.split(',')) {
       const th = document.createElement('th');
@@ -215,18 +309,36 @@
 
   // ------------------------------------------------------------ 3D view
 
-  const hashStep = () => {
+  // The index of the step #step= names, or -1.
+  const hashIndex = () => {
     const match = /(?:^#|&)step=(-?\d+)/.exec(location.hash);
     const wanted = match ? Number(match[1]) : NaN;
-    const index = steps.findIndex((s) => s.step === wanted);
-    return index >= 0 ? index : 0;
+    return steps.findIndex((s) => s.step === wanted);
   };
+  const hashStep = () => Math.max(hashIndex(), 0);
 
+  // The step shown first: the one the reader chose before a reload or names
+  // in #step=; else the newest of an analysis not complete (or of one the
+  // reader followed up to its end), the first of a complete one.
+  function firstStep() {
+    const newest = Math.max(steps.length - 1, 0);
+    if (savedView) {
+      const index = steps.findIndex((s) => s.step === savedView.step);
+      if (index >= 0) return { index, chosen: true };
+      if (savedView.step === null) return { index: newest, chosen: false };
+    }
+    const named = hashIndex();
+    if (named >= 0) return { index: named, chosen: true };
+    return { index: analysis ? newest : 0, chosen: false };
+  }
+
+  const first = firstStep();
   const view = {
-    stepIndex: hashStep(),
+    stepIndex: first.index,
+    stepChosen: first.chosen,  // by the reader; else a following page shows the newest
     warp: data.warp,
-    quantity: quantities[0],
-    range: 'all',
+    quantity: (savedView && quantities.find((q) => q.key === savedView.quantity)) || quantities[0],
+    range: savedView && savedView.range === 'step' ? 'step' : 'all',
   };
 
   function startView() {
@@ -442,10 +554,29 @@
         resize();
         renderer.render(scene, camera);
         root.dataset.step = String(steps.length ? steps[view.stepIndex].step : 0);
+        root.dataset.camera = [...camera.position.toArray(), ...controls.target.toArray()].join(' ');
         root.dataset.state = 'ready';
       });
     }
     controls.addEventListener('change', draw);
+    controls.addEventListener('start', () => holdCamera(true));
+    controls.addEventListener('end', () => holdCamera(false));
+    cameraNow = () => ({ position: camera.position.toArray(), target: controls.target.toArray(),
+      up: camera.up.toArray(), zoom: camera.zoom });
+    // The camera saved before a reload, if whole.
+    function restoreCamera(saved) {
+      const vector = (a) => Array.isArray(a) && a.length === 3 && a.every(Number.isFinite);
+      if (!saved || !vector(saved.position) || !vector(saved.target) || !vector(saved.up) ||
+          !(saved.zoom > 0)) {
+        return;
+      }
+      camera.position.fromArray(saved.position);
+      camera.up.fromArray(saved.up);
+      camera.zoom = saved.zoom;
+      camera.updateProjectionMatrix();
+      controls.target.fromArray(saved.target);
+      controls.update();
+    }
     window.addEventListener('resize', draw);
 
     // Controls.
@@ -462,7 +593,11 @@
     $('controls').hidden = false;
     if (steps.length) {
       stepInput.max = String(steps.length);
-      stepInput.addEventListener('input', () => showStep(Number(stepInput.value) - 1));
+      const chooseStep = (index) => {
+        view.stepChosen = true;
+        showStep(index);
+      };
+      stepInput.addEventListener('input', () => chooseStep(Number(stepInput.value) - 1));
       let timer = null;
       $('play').addEventListener('click', () => {
         if (timer) {
@@ -472,18 +607,21 @@
           return;
         }
         $('play').innerHTML = '&#10074;&#10074;';
-        timer = setInterval(() => showStep((view.stepIndex + 1) % steps.length), 800);
+        timer = setInterval(() => chooseStep((view.stepIndex + 1) % steps.length), 800);
       });
-      window.addEventListener('hashchange', () => showStep(hashStep()));
+      window.addEventListener('hashchange', () => chooseStep(hashStep()));
       const warpMax = 10 * data.warp;
       const showWarp = () => {
         view.warp = Number(warpInput.value) / 1000 * warpMax;
         $('warp-value').textContent = formatNumber(view.warp);
       };
-      warpInput.value = '100';
+      const savedWarp = savedView ? Number(savedView.warp) : NaN;
+      warpInput.value = Number.isInteger(savedWarp) && savedWarp >= 0 && savedWarp <= 1000 ? String(savedWarp) : '100';
       showWarp();
       warpInput.addEventListener('input', () => { showWarp(); placeNodes(); draw(); });
       for (const q of quantities) quantityInput.add(new Option(q.label, q.key));
+      quantityInput.value = view.quantity.key;
+      $('range').value = view.range;
       quantityInput.addEventListener('change', () => {
         view.quantity = quantities.find((q) => q.key === quantityInput.value);
         paint();
@@ -494,6 +632,8 @@
       for (const id of ['step-controls']) $(id).hidden = true;
       for (const id of ['warp', 'quantity', 'range']) $(id).closest('label').hidden = true;
     }
+    if (savedView) $('edges').checked = savedView.edges !== false;
+    edges.visible = $('edges').checked;
     $('edges').addEventListener('change', () => { edges.visible = $('edges').checked; draw(); });
     $('reset').addEventListener('click', () => { controls.reset(); draw(); });
 
@@ -530,6 +670,7 @@
     });
 
     fitView();
+    if (savedView) restoreCamera(savedView.camera);
     if (steps.length) {
       showStep(view.stepIndex);
     } else {
@@ -540,11 +681,16 @@
   }
 
   fillHeading();
+  fillAnalysis();
   fillTable();
   drawChart();
   try {
     startView();
   } catch (error) {
     setError('The 3D view cannot start: ' + (error && error.message ? error.message : String(error)));
+  }
+  if (following) {
+    window.addEventListener('pagehide', saveView);  // a reload by the reader keeps the view too
+    setTimeout(reloadWhenFree, RELOAD_SECONDS * 1000);
   }
 })();
