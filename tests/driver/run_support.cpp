@@ -65,12 +65,14 @@ const char* stop_name(Stop how) {
 
 namespace {
 
-// Starts meridian in `directory` with its standard streams from and to the
-// given files; returns the process (id or handle). `stoppable`: on Windows
-// the run gets a console of its own, for a Ctrl+C to reach it alone.
+// Starts `program` (meridian unless another is named) in `directory` with its
+// standard streams from and to the given files; returns the process (id or
+// handle). `stoppable`: on Windows the run gets a console of its own, for a
+// Ctrl+C to reach it alone.
 std::intptr_t start(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
                     const std::filesystem::path& in_path, const std::filesystem::path& out_path,
-                    const std::filesystem::path& err_path, bool stoppable);
+                    const std::filesystem::path& err_path, bool stoppable,
+                    const std::string& program_path = MERIDIAN_BINARY);
 // Waits for the process: its exit status, or 128 + the signal that ended it.
 int wait_for(std::intptr_t process);
 // Lets go of the process once waited for.
@@ -111,9 +113,9 @@ HANDLE inheritable(const std::filesystem::path& path, bool write) {
 
 std::intptr_t start(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
                     const std::filesystem::path& in_path, const std::filesystem::path& out_path,
-                    const std::filesystem::path& err_path, [[maybe_unused]] bool stoppable) {
-  const std::filesystem::path program(std::u8string(
-      reinterpret_cast<const char8_t*>(MERIDIAN_BINARY)));
+                    const std::filesystem::path& err_path, [[maybe_unused]] bool stoppable,
+                    const std::string& program_path) {
+  const std::filesystem::path program(std::u8string(program_path.begin(), program_path.end()));
   std::wstring command = quoted(program.wstring());
   for (const std::string& argument : arguments) {
     const std::u8string utf8(argument.begin(), argument.end());
@@ -165,11 +167,12 @@ const std::filesystem::path null_device = "NUL";
 
 std::intptr_t start(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
                     const std::filesystem::path& in_path, const std::filesystem::path& out_path,
-                    const std::filesystem::path& err_path, [[maybe_unused]] bool stoppable) {
+                    const std::filesystem::path& err_path, [[maybe_unused]] bool stoppable,
+                    const std::string& program_path) {
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child > 0) return child;
-  // The child: runs meridian in `directory` with the given streams; never
+  // The child: runs the program in `directory` with the given streams; never
   // returns.
   if (::chdir(directory.c_str()) != 0) ::_exit(126);
   const int in = ::open(in_path.c_str(), O_RDONLY);
@@ -179,7 +182,7 @@ std::intptr_t start(const std::filesystem::path& directory, const std::vector<st
   ::dup2(in, 0);
   ::dup2(out, 1);
   ::dup2(err, 2);
-  std::vector<std::string> words = {MERIDIAN_BINARY};
+  std::vector<std::string> words = {program_path};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
@@ -212,24 +215,35 @@ const std::filesystem::path null_device = "/dev/null";
 
 #endif
 
-}  // namespace
-
-RunResult run_meridian(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
-                       const std::string& input) {
+// Runs `program` to its end, feeding `input` on standard input.
+RunResult run_to_end(const std::string& program, const std::filesystem::path& directory,
+                     const std::vector<std::string>& arguments, const std::string& input) {
   // Standard streams go through files beside the run directory, so the run
   // directory holds only what the program wrote.
   const std::filesystem::path streams = directory.string() + ".streams";
   std::filesystem::create_directories(streams);
   write_file(streams / "stdin", input);
   RunResult result;
-  const std::intptr_t process =
-      start(directory, arguments, streams / "stdin", streams / "stdout", streams / "stderr", false);
+  const std::intptr_t process = start(directory, arguments, streams / "stdin", streams / "stdout",
+                                      streams / "stderr", false, program);
   result.exit_status = wait_for(process);
   release(process);
   result.standard_output = read_file(streams / "stdout");
   result.standard_error = read_file(streams / "stderr");
   std::filesystem::remove_all(streams);
   return result;
+}
+
+}  // namespace
+
+RunResult run_meridian(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
+                       const std::string& input) {
+  return run_to_end(MERIDIAN_BINARY, directory, arguments, input);
+}
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::filesystem::path& directory) {
+  return run_to_end(program, directory, arguments, "");
 }
 
 StartedRun::StartedRun(const std::filesystem::path& directory,

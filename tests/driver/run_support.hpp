@@ -1,5 +1,6 @@
 #pragma once
-// Runs the built meridian executable in a directory and collects what it did.
+// Runs the built meridian executable (or another program of the build) in a
+// directory and collects what it did.
 // The one place of the tests that starts and stops processes, on POSIX
 // systems (fork, exec, signals) and on Windows (CreateProcessW, Ctrl+C,
 // TerminateProcess).
@@ -21,6 +22,11 @@ struct RunResult {
 // Runs `meridian` with `arguments` in `directory`, feeding `input` on standard input.
 RunResult run_meridian(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
                        const std::string& input);
+
+// Runs `program` (a UTF-8 path) with `arguments` in `directory`, with nothing on
+// standard input.
+RunResult run_program(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::filesystem::path& directory);
 
 // How a run is stopped from outside.
 enum class Stop {
