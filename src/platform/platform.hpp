@@ -115,6 +115,9 @@ struct FileIdentity {
 // open file; nothing when it cannot be had.
 std::optional<FileIdentity> identity(const std::string& path);
 std::optional<FileIdentity> identity_of(Handle file);
+// The size in bytes of an open file, now (a file another process is writing
+// grows); nothing when it cannot be had.
+std::optional<std::uint64_t> size_of(Handle file);
 // Whether `folder` lists an entry of exactly the name `name` (letter case
 // too); true when the folder cannot be listed.
 bool folder_lists(const std::string& folder, std::string_view name);

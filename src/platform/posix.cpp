@@ -240,6 +240,12 @@ std::optional<FileIdentity> identity_of(Handle file) {
   return identity_in(info);
 }
 
+std::optional<std::uint64_t> size_of(Handle file) {
+  struct stat info;
+  if (::fstat(descriptor(file), &info) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
 bool folder_lists(const std::string& folder, std::string_view name) {
   DIR* const listing = ::opendir(folder.empty() ? "." : folder.c_str());
   if (listing == nullptr) return true;

@@ -454,6 +454,12 @@ std::optional<FileIdentity> identity(const std::string& path) {
 
 std::optional<FileIdentity> identity_of(Handle file) { return identity_of_handle(native(file)); }
 
+std::optional<std::uint64_t> size_of(Handle file) {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(native(file), &size)) return std::nullopt;
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 bool folder_lists(const std::string& folder, std::string_view name) {
   try {
     std::wstring pattern = widen(folder.empty() ? "." : folder);
@@ -511,7 +517,14 @@ void unlist_for_interrupt(int entry) noexcept { interrupt_list::unlist(entry); }
 
 void install_interrupt_cleanup() { ::SetConsoleCtrlHandler(remove_listed_files_and_end, TRUE); }
 
+namespace {
+// Scopes open on this thread: only the outermost counts, so that a scope
+// opened within another never waits for an end that waits for it.
+thread_local int deferred_depth = 0;
+}  // namespace
+
 InterruptsDeferred::InterruptsDeferred() : earlier_{} {
+  if (deferred_depth++ > 0) return;
   interrupt_list::deferring.fetch_add(1);
   if (interrupt_list::ending.load()) {
     // The handler is ending the run: wait here for the end.
@@ -520,7 +533,10 @@ InterruptsDeferred::InterruptsDeferred() : earlier_{} {
   }
 }
 
-InterruptsDeferred::~InterruptsDeferred() { interrupt_list::deferring.fetch_sub(1); }
+InterruptsDeferred::~InterruptsDeferred() {
+  if (--deferred_depth > 0) return;
+  interrupt_list::deferring.fetch_sub(1);
+}
 
 void take_interrupts_on_this_thread() {}
 

@@ -134,7 +134,9 @@ InputFile::InputFile(InputFile&& other) noexcept
       end_(other.end_),
       line_number_(other.line_number_),
       bytes_read_(other.bytes_read_),
-      watch_(std::move(other.watch_)) {
+      watch_(std::move(other.watch_)),
+      growth_wait_(std::move(other.growth_wait_)),
+      complete_records_only_(other.complete_records_only_) {
   other.file_ = platform::no_file;
   other.owns_file_ = false;
 }
@@ -152,7 +154,12 @@ bool InputFile::refill() {
     begin_ = 0;
   }
   if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-  const std::int64_t got = platform::read_some(file_, buffer_.data() + end_, buffer_.size() - end_);
+  std::int64_t got = platform::read_some(file_, buffer_.data() + end_, buffer_.size() - end_);
+  // A file that may still grow is read again for as long as its follower
+  // waits for more.
+  while (got == 0 && growth_wait_ && growth_wait_(bytes_read_)) {
+    got = platform::read_some(file_, buffer_.data() + end_, buffer_.size() - end_);
+  }
   if (got < 0) fail_file(name_, "cannot read: " + last_error());
   if (got == 0) {
     eof_ = true;
@@ -180,6 +187,7 @@ bool InputFile::next_line_reading(std::string_view& line) {
       return true;
     }
     if (eof_) {
+      if (complete_records_only_) begin_ = end_;  // a record cut short is no record
       if (begin_ == end_) return false;
       // A last record without a line end.
       std::size_t stop = end_;
@@ -379,10 +387,11 @@ void OutputFile::close() {
   put_in_place(temporary_, name_, replaces_existing_, placed_);
 }
 
-void place_held_results(PlacedFiles& placed) {
-  std::vector<HeldFile> held = placed.release_held();
-  // A failure ends the run here; the files not yet in place are removed with
-  // `held`.
+namespace {
+
+// A failure ends the run here; the files not yet in place are removed with
+// `held`.
+void place_in_order(std::vector<HeldFile> held, PlacedFiles& placed) {
   for (HeldFile& file : held) {
     if (file.written_through) {
       write_through(file);
@@ -391,6 +400,12 @@ void place_held_results(PlacedFiles& placed) {
     }
   }
 }
+
+}  // namespace
+
+void place_held_results(PlacedFiles& placed) { place_in_order(placed.release_held(), placed); }
+
+void place_held_so_far(PlacedFiles& placed) { place_in_order(placed.take_held(), placed); }
 
 bool file_exists(const std::string& path) {
   return platform::status(path).kind != platform::Kind::missing;

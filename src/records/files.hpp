@@ -30,6 +30,12 @@ namespace meridian {
 // from the file.
 using ReadWatch = std::function<void(std::uint64_t bytes_read)>;
 
+// Asked at the end of a file that may still grow (a listing its solver is
+// still writing), with the bytes read so far: true once it has waited and
+// the file should be read again, false to take the end as the end. It may
+// end the run (FatalError) when the file can no longer be followed.
+using GrowthWait = std::function<bool(std::uint64_t bytes_read)>;
+
 class InputFile {
  public:
   // Opens `path` for sequential reading; creates it empty when it does not exist.
@@ -78,6 +84,17 @@ class InputFile {
 
   // Calls `watch` after every read from the file (not for in-memory texts).
   void watch_reading(ReadWatch watch) { watch_ = std::move(watch); }
+  // At the end of the file, `wait` decides whether more is to come (see
+  // GrowthWait); the reader then goes on from where it was, also in the
+  // middle of a record.
+  void follow_growth(GrowthWait wait) { growth_wait_ = std::move(wait); }
+  // A last record without its line end is not taken for a record: the file
+  // was cut, or is still being written, in the middle of it.
+  void complete_records_only() { complete_records_only_ = true; }
+  // Whether the end of the file has been met with nothing left to read.
+  bool at_end() const { return eof_ && begin_ == end_; }
+  // The open file (no_file for texts and standard input's absence).
+  platform::Handle handle() const { return file_; }
 
  private:
   InputFile(std::string name, platform::Handle file, std::string text);
@@ -95,6 +112,8 @@ class InputFile {
   long line_number_ = 0;
   std::uint64_t bytes_read_ = 0;
   ReadWatch watch_;
+  GrowthWait growth_wait_;
+  bool complete_records_only_ = false;
 };
 
 class OutputFile {
@@ -172,6 +191,9 @@ class OutputFile {
 // first failure ends the run: the files before it are in place, it and those
 // after it are removed.
 void place_held_results(PlacedFiles& placed);
+// The same for the results held so far, while the holding goes on (a run
+// that puts each step's files in place as it goes).
+void place_held_so_far(PlacedFiles& placed);
 
 // Whether a file of that name exists in the current directory (driver's check
 // before the listing phase of jobs 0 and 5).

@@ -55,7 +55,7 @@ void PlacedFiles::add(const std::string& name, std::optional<FileIdentity> ident
 
 std::vector<HeldFile> PlacedFiles::release_held() {
   holding_ = false;
-  return std::exchange(held_, {});
+  return take_held();
 }
 
 bool is_portable_name(std::string_view name) {

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.hpp"
@@ -47,6 +48,8 @@ class PlacedFiles {
   std::size_t held_count() const { return held_.size(); }
   // Ends the holding and hands over the held files, in the order held.
   std::vector<HeldFile> release_held();
+  // Hands over the files held so far, in the order held; the holding goes on.
+  std::vector<HeldFile> take_held() { return std::exchange(held_, {}); }
 
   // Ends the run (FatalError naming `name` and the earlier file) when putting
   // a file in place under `name` would replace a file put in place earlier
