@@ -26,8 +26,12 @@ struct ListingModel {
   std::int32_t element_capacity = 0;
   std::int32_t interface_count = 0;
   std::int32_t discrete_flag = 0;
-  // CONTROL CARD # 3
+  // CONTROL CARD # 3: the printed time steps. A listing read for its
+  // complete steps (ListingReading) that ends within the time steps keeps the
+  // complete ones: step_count is then their number, announced_step_count the
+  // number the card announces (otherwise the two are equal).
   std::int32_t step_count = 0;
+  std::int32_t announced_step_count = 0;
   // CONTROL CARD # 4
   std::int32_t load_case_count = 0;
   std::int32_t point_load_count = 0;
@@ -72,6 +76,11 @@ struct ListingModel {
   // Per time-step block, the peak integration-point effective stress.
   std::vector<StressPeak> stress_peaks;
 };
+
+// Whether the listing ended before the time steps it announces were complete.
+inline bool ended_early(const ListingModel& model) {
+  return model.step_count < model.announced_step_count;
+}
 
 // The model tables as the model views take them.
 ModelView model_view_of(const ListingModel& model);

@@ -131,6 +131,14 @@ std::string title_text(std::string_view line) {
   return std::string(start == std::string_view::npos ? std::string_view() : line.substr(start));
 }
 
+// What the message of a listing that ends within its time steps adds: the
+// steps before it are complete, and --partial writes them.
+std::string complete_steps_text(std::int32_t complete) {
+  if (complete <= 0) return "no step is complete (--partial writes the model files)";
+  if (complete == 1) return "step 1 is complete (--partial writes it)";
+  return "steps 1 to " + std::to_string(complete) + " are complete (--partial writes them)";
+}
+
 std::size_t rows_of(std::int32_t count) {
   return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
@@ -162,8 +170,8 @@ struct RowLayouts {
 
 class ListingReader {
  public:
-  ListingReader(InputFile& in, bool second_cpu, StepSink* sink)
-      : in_(in), second_cpu_(second_cpu), sink_(sink) {}
+  ListingReader(InputFile& in, bool second_cpu, StepSink* sink, const ListingReading& reading)
+      : in_(in), second_cpu_(second_cpu), sink_(sink), reading_(reading) {}
 
   ListingModel read();
 
@@ -252,6 +260,10 @@ class ListingReader {
   bool failed_before_end_ = false;
   // The peak integration-point effective stress of the step being read.
   StressPeak step_peak_;
+  const ListingReading& reading_;
+  // The discrete printout of the step being read: the model's springs take
+  // it once the step is complete, so a step cut short changes nothing.
+  std::vector<double> step_spring_force_, step_spring_deflection_;
 };
 
 void ListingReader::read_control_cards() {
@@ -277,6 +289,7 @@ void ListingReader::read_control_cards() {
     skip(3, control_card_3_key.what);
     model_.step_count = count_line(60, 5, control_card_3_key.what);
   }
+  model_.announced_step_count = model_.step_count;
   if (search(control_card_4_key)) {
     const auto what = control_card_4_key.what;
     skip(3, what);
@@ -595,9 +608,13 @@ void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumul
             double a = 0.0, b = 0.0, c = 0.0;
             parse(record, layouts_.discrete_printout, &number, &type, &a, &b, &c);
             // Each block overwrites the block before: the last one stays.
-            m.spring_force[i] = c;
-            m.spring_deflection[i] = b - a;
+            step_spring_force_[i] = c;
+            step_spring_deflection_[i] = b - a;
           });
+    // Copied, not swapped: the step writers view the model's tables.
+    std::copy(step_spring_force_.begin(), step_spring_force_.end(), m.spring_force.begin());
+    std::copy(step_spring_deflection_.begin(), step_spring_deflection_.end(),
+              m.spring_deflection.begin());
   }
   if (sink_ != nullptr) {
     sink_->take_step(step, node_result, node_stress, step_peak_);
@@ -628,6 +645,7 @@ ListingModel ListingReader::read() {
   m.zone_count = zones.zone_count;
   m.element_zone = std::move(zones.element_zone);
   m.zone_element_counts = std::move(zones.zone_element_counts);
+  if (reading_.model_read) reading_.model_read(m.step_count);
   if (sink_ != nullptr && !sink_->take_steps(m)) sink_ = nullptr;
   try {
     read_steps();
@@ -644,25 +662,36 @@ void ListingReader::read_steps() {
   std::vector<double> node_result(node_rows * 4, 0.0);
   std::vector<double> node_stress(node_rows * 7, 0.0);
   NodalStressAccumulator accumulator(m.node_capacity);
+  step_spring_force_ = m.spring_force;
+  step_spring_deflection_ = m.spring_deflection;
   for (std::int32_t s = 1; s <= m.step_count; ++s) {
     try {
       read_step(s, accumulator, node_result, node_stress);
     } catch (const FatalError& error) {
       // A listing that ends within the time steps usually comes from a solver
-      // run that stopped early: say which step is missing.
+      // run that stopped early: keep the complete steps, or say which step is
+      // missing.
+      if (reading_.complete_steps_only) {
+        if (failed_before_end_ || !in_.at_end()) throw;
+        m.step_count = s - 1;
+        return;
+      }
       std::string_view unread;
       if (failed_before_end_ || in_.next_line(unread)) throw;
       throw FatalError(std::string(error.what()) + "; the listing ends in time step " +
                        std::to_string(s) + " of the " + std::to_string(m.step_count) +
-                       " that control card 3 announces");
+                       " that control card 3 announces; " + complete_steps_text(s - 1));
     }
+    if (reading_.step_read) reading_.step_read(s);
   }
 }
 
 }  // namespace
 
-ListingModel load_listing(InputFile& listing, bool second_cpu, StepSink* sink) {
-  return ListingReader(listing, second_cpu, sink).read();
+ListingModel load_listing(InputFile& listing, bool second_cpu, StepSink* sink,
+                          const ListingReading& reading) {
+  if (reading.complete_steps_only) listing.complete_records_only();
+  return ListingReader(listing, second_cpu, sink, reading).read();
 }
 
 ModelView model_view_of(const ListingModel& m) {

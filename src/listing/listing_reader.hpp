@@ -4,6 +4,7 @@
 // element zones.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "listing/listing_model.hpp"
@@ -30,6 +31,21 @@ class StepSink {
   virtual void reading_failed() noexcept = 0;
 };
 
+// How a listing is read besides the defaults.
+struct ListingReading {
+  // A listing that ends within the time steps (an analysis that stopped
+  // early, or is still being written) gives its complete steps instead of
+  // ending the run: a step is complete once its nodal, element and discrete
+  // printouts are read whole, and a last record without its line end is no
+  // record. The model then says how many steps are complete
+  // (ListingModel::step_count, ended_early).
+  bool complete_steps_only = false;
+  // Told the number of steps announced once the model sections are read,
+  // then the number of each time step once it has been read whole.
+  std::function<void(std::int32_t announced)> model_read;
+  std::function<void(std::int32_t step)> step_read;
+};
+
 // Reads n3dhsp in the current directory whole; the file is closed on return.
 // `watch`, when given, is told the bytes read so far after every read from
 // the file (about one call per megabyte).
@@ -43,6 +59,7 @@ ListingModel read_listing(const ReadWatch& watch = {}, StepSink* sink = nullptr)
 // with a FatalError naming the listing and line.
 // The element printout rows are parsed on a second CPU when the process may
 // use one and `second_cpu` allows it (the results are the same either way).
-ListingModel load_listing(InputFile& listing, bool second_cpu = true, StepSink* sink = nullptr);
+ListingModel load_listing(InputFile& listing, bool second_cpu = true, StepSink* sink = nullptr,
+                          const ListingReading& reading = {});
 
 }  // namespace meridian

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cstdio>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/shortest_numbers.hpp"
@@ -111,29 +113,115 @@ std::optional<OutputFile> create_summary(const StepResults* results, PlacedFiles
 
 }  // namespace
 
+// The steps of a page written whole again and again: a temporary file of the
+// program's own.
+class StepSpool {
+ public:
+  StepSpool() : file_(platform::anonymous_temporary_file()) {
+    if (file_ == nullptr) fail_file(page_name, "cannot create a temporary file: " + platform::last_error());
+  }
+  ~StepSpool() { std::fclose(file_); }
+  StepSpool(const StepSpool&) = delete;
+  StepSpool& operator=(const StepSpool&) = delete;
+
+  void append(std::string_view bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed("write");
+  }
+  // Everything appended so far, to `out`.
+  void copy_to(OutputFile& out) {
+    if (std::fflush(file_) != 0 || !platform::seek(file_, 0)) failed("write");
+    std::string block(std::size_t{1} << 20, '\0');
+    for (;;) {
+      const std::size_t got = std::fread(block.data(), 1, block.size(), file_);
+      out.write_bytes(std::string_view(block.data(), got));
+      if (got < block.size()) break;
+    }
+    if (std::ferror(file_) != 0) failed("read");
+    if (!platform::seek(file_, 0, true)) failed("write");
+  }
+
+ private:
+  [[noreturn]] static void failed(std::string_view what) {
+    fail_file(page_name, "cannot " + std::string(what) + " the temporary file of its steps: " +
+                             platform::last_error());
+  }
+  std::FILE* file_;
+};
+
 struct RunReport::State {
   const StepResults* results;
+  PlacedFiles* placed;
   // The summary is created first, as a step's stress file is before its extracts.
   std::optional<OutputFile> summary;
-  OutputFile page;
+  // The page as the steps come; with snapshots, the page's text before its
+  // steps and the steps themselves are kept instead.
+  std::optional<OutputFile> page;
+  std::string head;
+  std::optional<StepSpool> spool;
   std::string_view tail;  // the page after the data
   std::vector<std::string> rows;
   std::vector<std::int32_t> surface_nodes;  // node numbers, ascending
   std::int32_t steps = 0;
   std::string text;  // the data of the step being written
 
-  State(const StepResults* r, PlacedFiles* placed)
-      : results(r),
-        summary(create_summary(r, placed)),
-        page(OutputFile::create_replacing(std::string(page_name), placed)) {}
+  State(const StepResults* r, PlacedFiles* p, bool snapshots)
+      : results(r), placed(p), summary(create_summary(r, p)) {
+    if (snapshots) {
+      spool.emplace();
+    } else {
+      page.emplace(OutputFile::create_replacing(std::string(page_name), p));
+    }
+  }
+
+  // The page's data after the steps: the summary and, when given, how far
+  // the analysis had come.
+  std::string data_end(const std::optional<AnalysisProgress>& progress) const;
+  // The whole page, from the head and the spooled steps.
+  void write_page(const std::optional<AnalysisProgress>& progress);
 };
 
+std::string RunReport::State::data_end(const std::optional<AnalysisProgress>& progress) const {
+  std::string t = "],\"summary\":";
+  if (summary) {
+    t += "{\"header\":";
+    append_json_string(t, summary_header());
+    t += ",\"rows\":[";
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      if (r > 0) t += ',';
+      append_json_string(t, rows[r]);
+    }
+    t += "]}";
+  } else {
+    t += "null";
+  }
+  if (progress) {
+    t += ",\"analysis\":{";
+    append_count(t, "steps", progress->steps);
+    t += ',';
+    append_count(t, "announced", progress->announced);
+    t += ",\"running\":";
+    t += progress->running ? "true" : "false";
+    t += '}';
+  }
+  t += '}';
+  t += tail;
+  return t;
+}
+
+void RunReport::State::write_page(const std::optional<AnalysisProgress>& progress) {
+  OutputFile out = OutputFile::create_replacing(std::string(page_name), placed);
+  out.write_bytes(head);
+  spool->copy_to(out);
+  out.write_bytes(data_end(progress));
+  out.close();
+}
+
 RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
-                     const StepResults* results, PlacedFiles* placed) {
+                     const StepResults* results, PlacedFiles* placed, bool snapshots) {
   const std::string_view whole = report_page();
   const std::size_t marker = whole.find(report_data_marker);
   if (marker == std::string_view::npos) fail_file(page_name, "the page template has no data marker");
-  state_ = std::make_unique<State>(results, placed);
+  state_ = std::make_unique<State>(results, placed, snapshots);
   State& s = *state_;
   s.tail = whole.substr(marker + report_data_marker.size());
 
@@ -222,7 +310,11 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
   t += ',';
   append_array(t, "springs", spring_ends);
   t += "},\"steps\":[";
-  s.page.write_bytes(t);
+  if (s.page) {
+    s.page->write_bytes(t);
+  } else {
+    s.head = std::move(t);
+  }
 }
 
 RunReport::~RunReport() = default;
@@ -266,31 +358,35 @@ void RunReport::add_step(std::int32_t step, std::span<const double> node_result,
   t += ',';
   append_array(t, "values", values);
   t += '}';
-  s.page.write_bytes(t);
+  if (s.page) {
+    s.page->write_bytes(t);
+  } else {
+    s.spool->append(t);
+  }
   ++s.steps;
 }
 
-void RunReport::finish() {
+void RunReport::snapshot(const AnalysisProgress& progress) {
   State& s = *state_;
-  std::string& t = s.text;
-  t = "],\"summary\":";
   if (s.summary) {
-    t += "{\"header\":";
-    append_json_string(t, summary_header());
-    t += ",\"rows\":[";
-    for (std::size_t r = 0; r < s.rows.size(); ++r) {
-      if (r > 0) t += ',';
-      append_json_string(t, s.rows[r]);
-    }
-    t += "]}";
-  } else {
-    t += "null";
+    OutputFile summary = OutputFile::create_replacing(std::string(summary_name), s.placed);
+    summary.write_record(summary_header());
+    for (const std::string& row : s.rows) summary.write_record(row);
+    summary.close();
   }
-  t += '}';
-  t += s.tail;
-  s.page.write_bytes(t);
+  s.write_page(progress);
+}
+
+void RunReport::finish(const std::optional<AnalysisProgress>& progress) {
+  State& s = *state_;
+  if (s.page) {
+    s.page->write_bytes(s.data_end(progress));
+    if (s.summary) s.summary->close();
+    s.page->close();
+    return;
+  }
   if (s.summary) s.summary->close();
-  s.page.close();
+  s.write_page(progress);
 }
 
 }  // namespace meridian

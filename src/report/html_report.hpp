@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -29,6 +30,15 @@ struct ReportHeading {
   std::string_view version;  // the program's
 };
 
+// How far the analysis had come when a page was written, for the page of an
+// analysis that stopped early or is still running (a complete analysis' page
+// says nothing of it).
+struct AnalysisProgress {
+  std::int32_t steps = 0;      // the complete steps the page holds
+  std::int32_t announced = 0;  // the steps the listing announces
+  bool running = false;        // still being followed: the page reloads itself
+};
+
 class RunReport {
  public:
   // A report of `view` and, when `results` is given, of its time steps:
@@ -36,8 +46,11 @@ class RunReport {
   // comes before the steps. `results` and `view` must outlive the report.
   // `placed`: the run's placed files, where the two files are checked (and
   // may be held) when closed; null: none.
+  // With `snapshots`, the page is written whole by every snapshot() and by
+  // finish(), its steps kept in a temporary file meanwhile, instead of
+  // being written as they come.
   RunReport(const ModelView& view, const ReportHeading& heading, const StepResults* results,
-            PlacedFiles* placed = nullptr);
+            PlacedFiles* placed = nullptr, bool snapshots = false);
   ~RunReport();
   RunReport(const RunReport&) = delete;
   RunReport& operator=(const RunReport&) = delete;
@@ -47,8 +60,13 @@ class RunReport {
   // peak.
   void add_step(std::int32_t step, std::span<const double> node_result,
                 std::span<const double> node_stress, StressPeak peak);
-  // Writes the summary into the page and closes both files.
-  void finish();
+  // summary.csv and report.html of the steps added so far, each written and
+  // closed (so put in place, or held) while the report goes on; only with
+  // `snapshots`.
+  void snapshot(const AnalysisProgress& progress);
+  // Writes the summary into the page and closes both files; the page says how
+  // far the analysis had come when `progress` is given.
+  void finish(const std::optional<AnalysisProgress>& progress = std::nullopt);
 
  private:
   struct State;
