@@ -37,6 +37,17 @@ std::string as_console_lines(std::string_view text) {
   return framed;
 }
 
+// The line of a run that wrote the complete steps of a listing that ends
+// before its announced steps.
+std::string partial_message(const ListingEnd& end) {
+  const std::int32_t k = end.complete_steps;
+  std::string text = "n3dhsp ends in time step " + std::to_string(k + 1) + " of the " +
+                     std::to_string(end.announced_steps) + " that control card 3 announces; ";
+  if (k == 0) return text + "no step is complete, the model files are written";
+  if (k == 1) return text + "the 1 complete step is written";
+  return text + "the " + std::to_string(k) + " complete steps are written";
+}
+
 // The second line of a usage error, as GNU tools have it.
 constexpr std::string_view try_help_line = "Try 'meridian --help' for more information.\n";
 
@@ -44,6 +55,7 @@ constexpr std::string_view try_help_line = "Try 'meridian --help' for more infor
 
 std::string usage_text() {
   std::string text = "Usage: meridian [--job N] [--scale F] [-C DIR] [--vtk] [--portable-names] [--report]\n"
+         "                [--partial] [--follow[=SECONDS]]\n"
          "       meridian --help\n"
          "       meridian --version\n"
          "\n"
@@ -68,6 +80,20 @@ std::string usage_text() {
          "                        n3dhsp) and report.html, one page to open in a browser\n"
          "                        offline: the summary table and chart and the deformed\n"
          "                        model in 3D\n"
+         "  --partial             a listing that ends before the time steps it announces\n"
+         "                        are complete (an analysis that stopped early) gives\n"
+         "                        the files of its complete steps; the run then ends\n"
+         "                        with status 3\n"
+         "  --follow[=SECONDS]    follow n3dhsp while the solver writes it: wait for it\n"
+         "                        to appear and to grow, put model_load.dat in place\n"
+         "                        once the model is read and each step's files as soon\n"
+         "                        as the step is complete (model_stress.pvd, summary.csv\n"
+         "                        and report.html name the steps in place); ends when\n"
+         "                        the announced steps are complete, or as --partial\n"
+         "                        when n3dhsp has not grown for SECONDS (600). Job 6\n"
+         "                        with springs and job 4 write their step files when\n"
+         "                        the run ends (the spring extract takes the last\n"
+         "                        step's forces)\n"
          "  -h, --help            this text\n"
          "  --version             the version\n"
          "\n"
@@ -87,7 +113,9 @@ std::string usage_text() {
          "     out_spring.txt and the model views of the generated model\n"
          "\n"
          "Result files are written under a temporary name and renamed into place when\n"
-         "complete: an interrupted run leaves each result as it was or complete.\n";
+         "complete: an interrupted run leaves each result as it was or complete.\n"
+         "A run never removes a file it did not write: the files of steps after the\n"
+         "last complete one, left by an earlier run, stay as they are.\n";
   // Windows refuses some characters of the other step names in file names.
   if (platform::names_must_be_portable) {
     text += "On Windows step and interface names are always the portable ones.\n";
@@ -97,7 +125,9 @@ std::string usage_text() {
           "\n"
          "Exit status: 0 on success, 2 on bad input, a missing input file, a failed file\n"
          "operation (one message on standard error names the file and line) or a bad\n"
-         "argument, 1 on a bad constraint code in parameter_in.txt; a run ended by a\n"
+         "argument, 1 on a bad constraint code in parameter_in.txt, 3 when n3dhsp ends\n"
+         "before its announced steps are complete and --partial or --follow wrote the\n"
+         "complete ones (one line on standard error says how many); a run ended by a\n"
          "signal ends as that signal.\n";
   return text;
 }
@@ -113,6 +143,18 @@ std::optional<std::int32_t> parse_job(std::string_view value) {
   const auto result = std::from_chars(first, last, job);
   if (value.empty() || result.ec != std::errc() || result.ptr != last) return std::nullopt;
   return job;
+}
+
+// The seconds of --follow=SECONDS: a number greater than 0.
+std::optional<double> parse_seconds(std::string_view value) {
+  double seconds = 0.0;
+  const char* last = value.data() + value.size();
+  const auto result = std::from_chars(value.data(), last, seconds);
+  if (value.empty() || result.ec != std::errc() || result.ptr != last || !(seconds > 0.0) ||
+      seconds > 1e9) {
+    return std::nullopt;
+  }
+  return seconds;
 }
 
 // The factor of --scale, read as the console answer to the scale question is.
@@ -197,6 +239,25 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
     if (argument == "--report") {
       if (command.options.report) return usage_error("--report given twice");
       command.options.report = true;
+      continue;
+    }
+    if (argument == "--partial") {
+      if (command.options.partial) return usage_error("--partial given twice");
+      command.options.partial = true;
+      continue;
+    }
+    if (argument == "--follow" || argument.starts_with("--follow=")) {
+      if (command.options.follow_seconds) return usage_error("--follow given twice");
+      constexpr double default_quiet_seconds = 600.0;
+      command.options.follow_seconds = default_quiet_seconds;
+      if (argument != "--follow") {
+        const std::string_view value = std::string_view(argument).substr(9);
+        command.options.follow_seconds = parse_seconds(value);
+        if (!command.options.follow_seconds) {
+          return usage_error("--follow waits a number of seconds greater than 0, not \"" +
+                             std::string(value) + "\"");
+        }
+      }
       continue;
     }
     if (const OptionValue job = option_value(arguments, i, "--job"); job.matched) {
@@ -285,9 +346,14 @@ int run_program(std::span<const std::string> arguments) {
     if (shown != nullptr) shown->clear();
   };
   try {
-    run_job(command.job_code, command.options, console, shown);
+    const ListingEnd end = run_job(command.job_code, command.options, console, shown);
     end_progress();
     output.flush();
+    if (end.early()) {
+      // Only --partial and --follow get here: without them the run has failed.
+      write_all(2, as_console_lines("meridian: " + partial_message(end) + "\n"));
+      return partial_exit_status;
+    }
     return 0;
   } catch (const FatalError& error) {
     end_progress();

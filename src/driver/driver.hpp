@@ -13,6 +13,10 @@
 
 namespace meridian {
 
+// The exit status of a run that wrote the complete steps of a listing that
+// ends before the steps it announces (--partial, --follow).
+inline constexpr int partial_exit_status = 3;
+
 // What the command line asks for.
 struct CommandLine {
   enum class Action { run, help, version, usage_error };
@@ -27,7 +31,8 @@ CommandLine parse_command_line(std::span<const std::string> arguments);
 std::string usage_text();
 
 // The whole program: returns the exit status (0; 2 for a fatal error or a bad
-// argument; the status of a stopped run).
+// argument; 3 for the complete steps of a listing that ended early; the
+// status of a stopped run).
 int run_program(std::span<const std::string> arguments);
 
 }  // namespace meridian

@@ -1,6 +1,7 @@
 #include "driver/jobs.hpp"
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -12,6 +13,7 @@
 #include "cards/card_files.hpp"
 #include "deck/deck_springs.hpp"
 #include "deck/input_deck.hpp"
+#include "driver/listing_follower.hpp"
 #include "driver/progress_line.hpp"
 #include "driver/step_pipeline.hpp"
 #include "generator/parameter_file.hpp"
@@ -99,6 +101,14 @@ double ask_deformation_scale(Console& console) {
   return scale;
 }
 
+// Whether the deck's springs are rewritten after the listing's files: a
+// listing that ended before its first step was complete leaves the deck
+// alone.
+bool rewrites_deck(const JobRow& row, const ListingModel& model) {
+  return row.deck_rewrite && model.discrete_flag != 0 &&
+         !(ended_early(model) && model.step_count == 0);
+}
+
 // The spring rewrite of the deck from the listing's springs and its first
 // printed time step (a listing without time steps gives zeros).
 void rewrite_deck(ListingModel& model, Console& console) {
@@ -178,11 +188,13 @@ struct ListingWriters {
   std::optional<StepWriter> steps;
 
   // Creates them in the order today's files are created: the report's files
-  // first, then the step writer's shared layout.
+  // first, then the step writer's shared layout. With `snapshots`, the
+  // report's page is written whole by every snapshot().
   void create(std::string_view title, const ModelView& view, const StepResults& results,
-              const JobRow& row, const RunOptions& options, const RunContext& context) {
+              const JobRow& row, const RunOptions& options, const RunContext& context,
+              bool snapshots = false) {
     if (options.report) {
-      report.emplace(view, report_heading(title, context), &results, context.placed);
+      report.emplace(view, report_heading(title, context), &results, context.placed, snapshots);
     }
     if (results.step_count > 0) steps.emplace(results, step_outputs(row, options, context));
   }
@@ -191,18 +203,29 @@ struct ListingWriters {
     if (report) report->add_step(step, node_result, node_stress, peak);
     if (steps) steps->write(step, node_result, node_stress);
   }
-  void finish() {
+  // The files that describe the steps written so far: model_stress.pvd,
+  // summary.csv and report.html.
+  void snapshot(const AnalysisProgress& progress) {
     if (steps) steps->finish();
-    if (report) report->finish();
+    if (report) report->snapshot(progress);
+  }
+  void finish(const std::optional<AnalysisProgress>& progress = std::nullopt) {
+    if (steps) steps->finish();
+    if (report) report->finish(progress);
   }
 };
+
+// What the report says of a listing that ended before its announced steps.
+std::optional<AnalysisProgress> stopped_analysis(const ListingModel& model) {
+  if (!ended_early(model)) return std::nullopt;
+  return AnalysisProgress{model.step_count, model.announced_step_count, false};
+}
 
 // The listing read whole, its step results stored: model views, the scale
 // question, then every step from the store.
 void write_after_reading(const ListingModel& model, const JobRow& row, const RunOptions& options,
                          Console& console, const RunContext& context) {
-  const bool rewrites_deck = row.deck_rewrite && model.discrete_flag != 0;
-  if (rewrites_deck) require_input(deck_name);
+  if (rewrites_deck(row, model)) require_input(deck_name);
   const ModelView view = model_view_of(model);
   write_views(view, row, options, context.placed);
   double deformation_scale = 1.0;
@@ -222,7 +245,7 @@ void write_after_reading(const ListingModel& model, const JobRow& row, const Run
     }
     writers.write(s, node_result, node_stress, results.stress_peaks[static_cast<std::size_t>(s - 1)]);
   }
-  writers.finish();
+  writers.finish(stopped_analysis(model));
   clear_progress(context.progress);
 }
 
@@ -231,18 +254,24 @@ void write_after_reading(const ListingModel& model, const JobRow& row, const Run
 // views once the model sections are read, each step's files while the next
 // step is read. Every file is held under its temporary name until the listing
 // has been read whole, so a listing that fails part-way leaves every result
-// as it was.
+// as it was; a followed listing instead has its files put in place as they
+// are finished (publish()).
 class WritingWhileReading final : public StepSink {
  public:
-  WritingWhileReading(const JobRow& row, const RunOptions& options, const RunContext& context)
-      : row_(row), options_(options), context_(context) {}
+  WritingWhileReading(const JobRow& row, const RunOptions& options, const RunContext& context,
+                      Console& console)
+      : row_(row), options_(options), context_(context), console_(console) {}
 
   bool took_steps() const { return pipeline_.has_value(); }
 
   bool take_steps(const ListingModel& model) override {
     if (!writes_while_reading(model)) return false;
     double deformation_scale = 1.0;
-    if (row_.asks_scale) deformation_scale = *options_.scale;
+    if (row_.asks_scale) {
+      // A followed listing is asked for once its model is read.
+      if (!options_.scale) clear_progress(context_.progress);
+      deformation_scale = options_.scale ? *options_.scale : ask_deformation_scale(console_);
+    }
     view_ = model_view_of(model);
     results_ = step_results_of(model, deformation_scale);
     // The reader gives each step's peak with the step; the store is not used.
@@ -252,17 +281,28 @@ class WritingWhileReading final : public StepSink {
     // still be written: the writer keeps views of the tables, whose storage
     // stays, and its own title.
     title_ = model.title;
+    announced_ = model.announced_step_count;
     context_.placed->hold_results();
     pipeline_.emplace(
         StepPipeline::Work{
             [this] {
               write_views(view_, row_, options_, context_.placed);
-              writers_.create(title_, view_, results_, row_, options_, context_);
+              writers_.create(title_, view_, results_, row_, options_, context_, following());
+              if (following()) publish();
             },
             [this](std::int32_t step, std::span<const double> node_result,
-                   std::span<const double> node_stress,
-                   StressPeak peak) { writers_.write(step, node_result, node_stress, peak); },
-            [this] { writers_.finish(); }},
+                   std::span<const double> node_stress, StressPeak peak) {
+              writers_.write(step, node_result, node_stress, peak);
+              steps_written_ = step;
+              // A listing read faster than it is written has its steps put
+              // in place when the reader waits (idle); one already written
+              // still shows them now and then.
+              if (following() && Clock::now() - published_at_ >= publish_interval) publish();
+            },
+            [this] { writers_.finish(end_); },
+            [this] {
+              if (steps_written_ > steps_published_) publish();
+            }},
         model.node_capacity);
     return true;
   }
@@ -277,12 +317,27 @@ class WritingWhileReading final : public StepSink {
     drop_held();
   }
 
+  // The reader of a followed listing waits for more: the writer puts in
+  // place what it has finished. A failure of the writing ends the run now
+  // instead of when the listing is complete.
+  void reader_waiting() {
+    if (!pipeline_) return;
+    if (const std::exception_ptr failure = pipeline_->failure()) std::rethrow_exception(failure);
+    pipeline_->poke();
+  }
+
   // The listing has been read whole: waits for the last step's files, puts
   // every held file in place in order, then reports the first failure of the
   // writing, if any (the files finished before it stay in place).
-  void finish() {
+  void finish(const ListingModel& model) {
+    end_ = stopped_analysis(model);
     const std::exception_ptr failure = pipeline_->finish();
-    place_held_results(*context_.placed);
+    {
+      // A followed run keeps the files in place naming the same steps.
+      std::optional<platform::InterruptsDeferred> deferred;
+      if (following()) deferred.emplace();
+      place_held_results(*context_.placed);
+    }
     if (failure) std::rethrow_exception(failure);
   }
 
@@ -292,14 +347,23 @@ class WritingWhileReading final : public StepSink {
   }
 
  private:
+  using Clock = std::chrono::steady_clock;
+  // How often a followed listing read without waiting has its steps put in
+  // place.
+  static constexpr std::chrono::seconds publish_interval{1};
+
+  bool following() const { return options_.follow_seconds.has_value(); }
+
   // Whether this run's files can be written while the listing is read.
   bool writes_while_reading(const ListingModel& model) const {
-    // The question is asked once the listing is read.
-    if (row_.asks_scale && !options_.scale) return false;
+    // The question is asked once the listing is read, unless it is followed.
+    if (row_.asks_scale && !options_.scale && !following()) return false;
     // The spring extract takes every step's forces from the last step, the
     // deck rewrite its displacements from the first.
     const bool springs = model.discrete_flag != 0;
     if (springs && (row_.steps.springs || row_.deck_rewrite)) return false;
+    // A followed listing's files are put in place as they are finished.
+    if (following()) return true;
     // Each held file keeps a file open and an entry for the interrupt.
     const std::int64_t per_step = 1 + (row_.steps.edge_paths || row_.steps.diagonal_paths ||
                                        row_.steps.axis_lines) +
@@ -311,6 +375,17 @@ class WritingWhileReading final : public StepSink {
            held + spare <= platform::raise_open_file_limit();
   }
 
+  // On the writing thread: the files finished so far go in place, with the
+  // time series, summary and page of exactly the steps among them. No
+  // interrupt comes between the two, so the files in place always agree.
+  void publish() {
+    const platform::InterruptsDeferred deferred;
+    writers_.snapshot(AnalysisProgress{steps_written_, announced_, true});
+    place_held_so_far(*context_.placed);
+    steps_published_ = steps_written_;
+    published_at_ = Clock::now();
+  }
+
   void drop_held() noexcept {
     if (context_.placed != nullptr && context_.placed->holding()) context_.placed->release_held();
   }
@@ -318,10 +393,19 @@ class WritingWhileReading final : public StepSink {
   const JobRow& row_;
   const RunOptions& options_;
   RunContext context_;
+  Console& console_;
   std::string title_;
   ModelView view_;
   StepResults results_;
   ListingWriters writers_;
+  std::int32_t announced_ = 0;
+  // The writing thread's: the steps written and put in place, and when.
+  std::int32_t steps_written_ = 0;
+  std::int32_t steps_published_ = 0;
+  Clock::time_point published_at_ = Clock::now();
+  // How the analysis ended, for the report, set before the last step's
+  // files are finished.
+  std::optional<AnalysisProgress> end_;
   std::optional<StepPipeline> pipeline_;
 };
 
@@ -334,26 +418,52 @@ const JobRow& job_row(std::int32_t job_code) {
   return default_row;
 }
 
-void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
-                         const RunContext& context) {
-  require_input(listing_name);
+ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
+                               const RunContext& context) {
+  std::optional<ListingFollower> follower;
+  if (options.follow_seconds) {
+    follower.emplace(std::string(listing_name),
+                     std::chrono::duration<double>(*options.follow_seconds), context.progress);
+    follower->wait_for_listing();
+  } else {
+    require_input(listing_name);
+  }
   PlacedFiles own_placed;
   RunContext run = context;
   if (run.placed == nullptr) run.placed = &own_placed;
-  WritingWhileReading writing(row, options, run);
-  ListingModel model = read_listing(reading_progress(context.progress), &writing);
+  WritingWhileReading writing(row, options, run, console);
+  ListingReading reading;
+  reading.complete_steps_only = options.partial || follower.has_value();
+  ListingModel model;
+  {
+    // Closed once read.
+    InputFile listing = InputFile::open_existing(std::string(listing_name));
+    if (follower) {
+      listing.watch_reading(follower->reading_watch());
+      listing.follow_growth(follower->growth_wait(listing.handle(), [&writing] { writing.reader_waiting(); }));
+      reading.model_read = [&follower](std::int32_t announced) { follower->model_read(announced); };
+      reading.step_read = [&follower](std::int32_t step) { follower->step_read(step); };
+    } else if (ReadWatch watch = reading_progress(context.progress)) {
+      listing.watch_reading(std::move(watch));
+    }
+    model = load_listing(listing, true, &writing, reading);
+  }
   clear_progress(context.progress);
   if (writing.took_steps()) {
     // What is left: the last step's files, and putting every file in place.
     if (context.progress != nullptr && model.step_count > 0) {
       context.progress->show(ProgressLine::writing_text(model.step_count, model.step_count));
     }
-    writing.finish();
+    writing.finish(model);
     clear_progress(context.progress);
   } else {
     write_after_reading(model, row, options, console, run);
   }
-  if (row.deck_rewrite) rewrite_deck(model, console);
+  // Without springs the deck is left alone all the same ("no spring").
+  if (row.deck_rewrite && (model.discrete_flag == 0 || rewrites_deck(row, model))) {
+    rewrite_deck(model, console);
+  }
+  return ListingEnd{model.step_count, model.announced_step_count};
 }
 
 void run_generator(const JobRow& row, const RunOptions& options, Console& console,
@@ -387,8 +497,8 @@ void run_deck_view(const JobRow& row, const RunOptions& options, const RunContex
   write_model_report(view, options, context);
 }
 
-void run_job(std::int32_t job_code, const RunOptions& options, Console& console,
-             ProgressLine* progress) {
+ListingEnd run_job(std::int32_t job_code, const RunOptions& options, Console& console,
+                   ProgressLine* progress) {
   const JobRow& row = job_row(job_code);
   for (const std::string_view line : banner) write_free(console.output, {line});
   write_free(console.output, {std::string_view("Please waiting ... ")});
@@ -400,8 +510,9 @@ void run_job(std::int32_t job_code, const RunOptions& options, Console& console,
   // A run that reads a listing reports on it; the generated or deck model of
   // jobs 0 and 5 is reported only without one.
   bool listing_read = false;
+  ListingEnd end;
   if (row.listing_required || input_file_exists(std::string(listing_name))) {
-    run_listing_outputs(row, options, console, context);
+    end = run_listing_outputs(row, options, console, context);
     listing_read = true;
   }
   RunOptions later = options;
@@ -409,6 +520,7 @@ void run_job(std::int32_t job_code, const RunOptions& options, Console& console,
   if (row.generator) run_generator(row, later, console, context);
   if (row.deck_view) run_deck_view(row, later, context);
   console.output.flush();
+  return end;
 }
 
 }  // namespace meridian

@@ -44,6 +44,23 @@ struct RunOptions {
   // summary.csv (runs that read a listing) and report.html besides
   // everything else.
   bool report = false;
+  // A listing that ends within its time steps gives the files of its
+  // complete steps (the run tells so: ListingEnd).
+  bool partial = false;
+  // The listing is followed while its solver writes it (driver/
+  // listing_follower.hpp), each step's files put in place as soon as it is
+  // complete; the follow ends after this many seconds without growth, then
+  // as partial. Unset: the listing is read as it is.
+  std::optional<double> follow_seconds;
+};
+
+// How far the listing a run read went: `complete_steps` of the
+// `announced_steps` that control card 3 announces (both 0 when the run read
+// no listing).
+struct ListingEnd {
+  std::int32_t complete_steps = 0;
+  std::int32_t announced_steps = 0;
+  bool early() const { return complete_steps < announced_steps; }
 };
 
 class ProgressLine;
@@ -65,8 +82,8 @@ const JobRow& job_row(std::int32_t job_code);
 // The listing phase: reads n3dhsp whole, then writes the model views, asks the
 // scale question, writes every step's files and rewrites the deck, as the row
 // says.
-void run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
-                         const RunContext& context = {});
+ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Console& console,
+                               const RunContext& context = {});
 // The generator: the five card files are created, parameter_in.txt is read
 // (ground node cards written as their springs are placed), the remaining cards
 // written, and the model views of the generated model.
@@ -79,8 +96,8 @@ void run_deck_view(const JobRow& row, const RunOptions& options, const RunContex
 // failures propagate as FatalError / RunStopped. A missing input file ends the
 // run before any file is opened. `progress`, when given, shows the reading of
 // the listing and the writing of its steps; it is erased before anything else
-// is written to the console.
-void run_job(std::int32_t job_code, const RunOptions& options, Console& console,
-             ProgressLine* progress = nullptr);
+// is written to the console. Returns how far the listing went.
+ListingEnd run_job(std::int32_t job_code, const RunOptions& options, Console& console,
+                   ProgressLine* progress = nullptr);
 
 }  // namespace meridian

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,14 @@ class ProgressLine {
   static std::string reading_text(std::string_view file, std::uint64_t bytes_read,
                                   std::uint64_t file_bytes);
   static std::string writing_text(std::int32_t step, std::int32_t step_count);
+  // Following a listing being written: `step` is the step read or awaited
+  // (0: the model sections; negative: the listing does not exist yet),
+  // `quiet` how long the listing has not grown while it is awaited, `left`
+  // the estimated time the analysis still needs.
+  static std::string following_text(std::string_view file, std::int32_t step,
+                                    std::int32_t step_count,
+                                    std::optional<std::chrono::seconds> quiet,
+                                    std::optional<std::chrono::seconds> left);
 
  private:
   Sink sink_;

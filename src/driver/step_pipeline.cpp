@@ -27,14 +27,23 @@ void StepPipeline::run() noexcept {
     try {
       action();
     } catch (...) {
+      // Called with the lock free: failure() reads it from the reader.
+      const std::lock_guard failed(mutex_);
       failure_ = std::current_exception();
     }
   };
   attempt([this] { work_.start(); });
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return full_ || no_more_ || abandoned_; });
+    changed_.wait(lock, [this] { return full_ || poked_ || no_more_ || abandoned_; });
     if (abandoned_) return;
+    if (!full_ && poked_ && !no_more_) {
+      poked_ = false;
+      lock.unlock();
+      if (work_.idle) attempt([this] { work_.idle(); });
+      lock.lock();
+      continue;
+    }
     if (!full_) break;  // no more steps
     // The tables are the writer's until it marks them empty: the reader
     // waits for that before it hands over the next step.
@@ -62,6 +71,17 @@ void StepPipeline::hand_over(std::int32_t step, std::vector<double>& node_result
   peak_ = peak;
   full_ = true;
   changed_.notify_all();
+}
+
+void StepPipeline::poke() {
+  std::lock_guard lock(mutex_);
+  poked_ = true;
+  changed_.notify_all();
+}
+
+std::exception_ptr StepPipeline::failure() {
+  std::lock_guard lock(mutex_);
+  return failure_;
 }
 
 std::exception_ptr StepPipeline::finish() {

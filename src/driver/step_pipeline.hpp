@@ -27,7 +27,8 @@ namespace meridian {
 class StepPipeline {
  public:
   // What the writing thread does: `start` first, `write` for every step
-  // handed over, `finish` after the last. After a failure of any of them
+  // handed over, `finish` after the last, and `idle` (when given) whenever
+  // poke() finds it with no step to write. After a failure of any of them
   // (kept for finish()) it writes nothing more but keeps taking the steps.
   struct Work {
     std::function<void()> start;
@@ -35,6 +36,7 @@ class StepPipeline {
                        std::span<const double> node_stress, StressPeak peak)>
         write;
     std::function<void()> finish;
+    std::function<void()> idle;
   };
 
   // Starts the writing thread; a step's tables hold node_capacity rows of 4
@@ -49,6 +51,11 @@ class StepPipeline {
   // is done with (same sizes).
   void hand_over(std::int32_t step, std::vector<double>& node_result,
                  std::vector<double>& node_stress, StressPeak peak);
+  // Has the writer run `idle` once it has no step to write (the reader waits
+  // for more of the listing).
+  void poke();
+  // The first failure of the writing side so far, or null.
+  std::exception_ptr failure();
   // No more steps: waits until the writer has written every step and run
   // `finish`; then the first failure of the writing side, or null.
   std::exception_ptr finish();
@@ -71,6 +78,7 @@ class StepPipeline {
   std::int32_t step_ = 0;
   StressPeak peak_;
   bool full_ = false;
+  bool poked_ = false;
   bool no_more_ = false;
   bool abandoned_ = false;
   bool finished_ = false;

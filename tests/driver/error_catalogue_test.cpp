@@ -337,7 +337,7 @@ std::vector<ErrorCase> error_cases() {
          2,
          "n3dhsp, line " + std::to_string(lines + 1) +
              ": end of file while reading a nodal printout; the listing ends in time step 2 of "
-             "the 2 that control card 3 announces",
+             "the 2 that control card 3 announces; step 1 is complete (--partial writes it)",
          true,
          {"n3dhsp"}});
   }

@@ -25,7 +25,8 @@ struct Recorder {
               seen.push_back(std::to_string(step) + ":" + std::to_string(int(result[0])) + ":" +
                              std::to_string(int(stress[6])) + ":" + std::to_string(peak.element));
             },
-            [this] { seen.push_back("finish"); }};
+            [this] { seen.push_back("finish"); },
+            [this] { seen.push_back("idle"); }};
   }
 };
 

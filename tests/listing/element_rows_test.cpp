@@ -113,11 +113,13 @@ std::vector<RowCase> row_cases() {
   cases.push_back({"listing_ends_in_a_batch", cut_after(text, end),
                    "n3dhsp, line " + std::to_string(end + 1) +
                        ": end of file while reading an element printout; the listing ends in "
-                       "time step 1 of the 2 that control card 3 announces"});
+                       "time step 1 of the 2 that control card 3 announces; no step is complete "
+                       "(--partial writes the model files)"});
   // The failing row is the listing's last line: the listing ends at it.
   cases.push_back({"error_in_the_last_line", cut_after(replaced(text, end, 18, bad), end),
                    conversion(end) + "; the listing ends in time step 1 of the 2 that control "
-                                     "card 3 announces"});
+                                     "card 3 announces; no step is complete (--partial writes "
+                                     "the model files)"});
   return cases;
 }
 

@@ -1,0 +1,69 @@
+#pragma once
+// Following a listing while its solver writes it (--follow): the run waits
+// for the listing to appear, reads as far as it goes, then waits for it to
+// grow and goes on from where it was, also in the middle of a record. The
+// wait ends when the listing has not grown for the quiet limit; a listing
+// that shrinks or is replaced by another file (a new analysis started in the
+// folder) ends the run. On a terminal the progress line says which step is
+// awaited, how long the listing has been quiet and, from the pace of the
+// steps so far, about how long the analysis has left.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "records/files.hpp"
+
+namespace meridian {
+
+class ProgressLine;
+
+class ListingFollower {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // How often a quiet listing is looked at again.
+  static constexpr std::chrono::milliseconds poll_interval{50};
+
+  // `quiet_limit`: how long the listing may go without growing before the
+  // run takes its end as the end. `progress`: the terminal's line, or null.
+  ListingFollower(std::string name, std::chrono::duration<double> quiet_limit,
+                  ProgressLine* progress);
+
+  // Waits until the listing exists; ends the run as a missing input file
+  // does when it has not appeared within the quiet limit.
+  void wait_for_listing();
+
+  // The wait of the open listing's reader (InputFile::follow_growth).
+  // `waiting` is called on every look at a quiet listing (the writer of the
+  // steps puts what it has finished in place then); it may end the run.
+  GrowthWait growth_wait(platform::Handle listing, std::function<void()> waiting);
+  // Told by the reader: the bytes read so far (InputFile::watch_reading).
+  ReadWatch reading_watch();
+  // Told by the reader: the model sections are read, `announced` steps are
+  // to come; then each step as it is read whole.
+  void model_read(std::int32_t announced);
+  void step_read(std::int32_t step);
+
+  // The time the analysis still needs at the pace of its steps so far, once
+  // a step has been read; `now` is when it is asked. Exposed for tests.
+  std::optional<std::chrono::seconds> time_left(Clock::time_point now) const;
+
+ private:
+  void show(bool waiting, Clock::time_point now);
+
+  std::string name_;
+  std::chrono::duration<double> quiet_limit_;
+  ProgressLine* progress_;
+  Clock::time_point started_;
+  Clock::time_point model_read_at_;  // when the first step began
+  Clock::time_point last_step_at_;
+  Clock::time_point last_growth_;
+  std::uint64_t bytes_seen_ = 0;
+  std::int32_t announced_ = -1;  // unknown until the model sections are read
+  std::int32_t steps_read_ = 0;
+  std::optional<platform::FileIdentity> identity_;
+};
+
+}  // namespace meridian

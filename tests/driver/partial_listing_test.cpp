@@ -1,0 +1,193 @@
+// Listings that end before the steps they announce are complete: with
+// --partial the run writes every complete step, exactly as a complete run of
+// a listing that holds only those steps, says so in one line and ends with
+// status 3; without it the run fails as before, puts nothing in place and
+// says how many steps are complete.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "run_support.hpp"
+#include "support/listing_writer.hpp"
+
+namespace meridian {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+using testing::ListingFixture;
+
+constexpr int announced = 3;
+
+// Two bricks with an interface between them and, when asked, a spring;
+// `steps` printed steps.
+ListingFixture bricks(int steps, bool spring) {
+  ListingFixture f;
+  testing::add_block(f, 2, 1, 1);
+  f.interfaces.push_back({{{2, 5, 11, 8}}, {{2, 8, 11, 5}}});
+  if (spring) {
+    f.spring_types.push_back({1000.0, 3});
+    f.springs.push_back({1, 12, 1, 1.0});
+  }
+  testing::add_simple_steps(f, steps);
+  return f;
+}
+
+// Where the listing of `announced` steps is cut: the start of the line that
+// holds the n-th occurrence of a key, moved by whole lines, then by bytes.
+struct Cut {
+  std::string key;
+  int occurrence = 1;
+  long shift = 0;
+  int lines = 0;
+};
+
+std::size_t cut_at(const std::string& text, const Cut& cut) {
+  std::size_t at = std::string::npos;
+  for (int i = 0; i < cut.occurrence; ++i) at = text.find(cut.key, at + 1);
+  EXPECT_NE(at, std::string::npos) << cut.key;
+  at = text.rfind('\n', at) + 1;
+  for (int i = 0; i < cut.lines; ++i) at = text.find('\n', at) + 1;
+  return static_cast<std::size_t>(static_cast<long>(at) + cut.shift);
+}
+
+const std::string nodal = " n o d a l   p r";
+const std::string element = " e l e m e n t  ";
+const std::string discrete = " d i s c r e t e";
+
+struct PartialCase {
+  const char* name;
+  bool spring;
+  Cut cut;
+  int complete;  // steps complete before the cut; -1: cut in the model sections
+  // Without --partial a last record without its line end is still read, as
+  // ever, and the message counts it: -1, as `complete`.
+  int counted = -1;
+};
+
+void PrintTo(const PartialCase& c, std::ostream* out) { *out << c.name; }
+
+std::vector<PartialCase> partial_cases() {
+  return {
+      {"InsideTheModelSections", false, {" NODAL POINT data", 1, 200}, -1},
+      {"BeforeTheFirstStep", false, {nodal, 1, 0}, 0},
+      {"InsideTheFirstNodalPrintout", false, {nodal, 1, 300}, 0},
+      {"AtTheEndOfStep1", false, {nodal, 2, 0}, 1},
+      {"InsideTheNodalPrintoutOfStep2", false, {nodal, 2, 250}, 1},
+      {"InsideTheElementPrintoutOfStep3", false, {element, 3, 700}, 2},
+      {"HalfARowOfTheElementPrintout", false, {element, 3, 445}, 2},
+      {"InsideTheDiscretePrintoutOfStep2", true, {discrete, 2, 100}, 1},
+      // The last row of step 2 (after the key and 4 heading lines) without
+      // its line end: step 2 is not complete.
+      {"TheLastLineEndOfStep2Missing", true, {discrete, 2, -1, 6}, 1, 2},
+      {"AtTheLastLineEndOfStep2", true, {discrete, 2, 0, 6}, 2},
+      {"AtTheEndOfStep2WithSprings", true, {nodal, 3, 0}, 2},
+  };
+}
+
+// A job's run: its arguments, and the console answer of its question.
+struct JobRun {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::string input;
+};
+
+const std::vector<JobRun> job_runs = {
+    {"job 1 answered", {"--vtk", "--report"}, "10\n"},
+    {"job 1 --scale", {"--scale", "10", "--vtk", "--report"}, ""},
+    {"job 2", {"--job", "2", "--report"}, ""},
+    {"job 6", {"--job", "6", "--vtk"}, ""},
+};
+
+// What a run leaves besides its input; report.html apart.
+std::map<std::string, std::string> results_of(const fs::path& dir, std::string& report) {
+  std::map<std::string, std::string> files = directory_files(dir);
+  files.erase("n3dhsp");
+  report = files.count("report.html") != 0 ? files["report.html"] : "";
+  files.erase("report.html");
+  return files;
+}
+
+class PartialListing : public ::testing::TestWithParam<PartialCase> {};
+
+TEST_P(PartialListing, WritesTheCompleteStepsAsAListingOfOnlyThoseSteps) {
+  const PartialCase& c = GetParam();
+  const std::string whole = testing::write_listing_text(bricks(announced, c.spring));
+  const std::string cut = whole.substr(0, cut_at(whole, c.cut));
+  for (const JobRun& job : job_runs) {
+    SCOPED_TRACE(job.name);
+    const fs::path plain = fresh_directory("partial_plain");
+    write_file(plain / "n3dhsp", cut);
+    const RunResult failed = run_meridian(plain, job.arguments, job.input);
+    EXPECT_EQ(failed.exit_status, 2);
+    EXPECT_EQ(directory_files(plain).size(), 1u) << "a failed run puts nothing in place";
+
+    const fs::path partial = fresh_directory("partial_run");
+    write_file(partial / "n3dhsp", cut);
+    std::vector<std::string> arguments = job.arguments;
+    arguments.push_back("--partial");
+    const RunResult run = run_meridian(partial, arguments, job.input);
+    if (c.complete < 0) {
+      // The half row at the end is no record here: the end comes a line
+      // earlier.
+      EXPECT_EQ(run.exit_status, 2);
+      EXPECT_NE(run.standard_error.find("end of file while reading the nodal points"),
+                std::string::npos);
+      EXPECT_EQ(directory_files(partial).size(), 1u);
+      continue;
+    }
+    const std::string complete = std::to_string(c.complete);
+    const int counted = c.counted < 0 ? c.complete : c.counted;
+    const std::string said = counted == 0   ? "no step is complete (--partial writes the model"
+                             : counted == 1 ? "step 1 is complete (--partial writes it)"
+                                            : "steps 1 to " + std::to_string(counted) +
+                                                  " are complete (--partial";
+    EXPECT_NE(failed.standard_error.find(said), std::string::npos) << failed.standard_error;
+    EXPECT_EQ(run.exit_status, 3);
+    const std::string steps = c.complete == 1 ? "the 1 complete step is written"
+                              : c.complete == 0
+                                  ? "no step is complete, the model files are written"
+                                  : "the " + complete + " complete steps are written";
+    EXPECT_EQ(run.standard_error, "meridian: n3dhsp ends in time step " +
+                                      std::to_string(c.complete + 1) +
+                                      " of the 3 that control card 3 announces; " + steps + "\r\n");
+
+    const fs::path reference = fresh_directory("partial_reference");
+    testing::write_listing_file(bricks(c.complete, c.spring), (reference / "n3dhsp").string());
+    const RunResult expected = run_meridian(reference, job.arguments, job.input);
+    ASSERT_EQ(expected.exit_status, 0) << expected.standard_error;
+    EXPECT_EQ(run.standard_output, expected.standard_output);
+    std::string report, reference_report;
+    EXPECT_EQ(results_of(partial, report), results_of(reference, reference_report));
+    if (!reference_report.empty()) {
+      EXPECT_NE(report.find("\"analysis\":{\"steps\":" + complete + ",\"announced\":3,\"running\":false}"),
+                std::string::npos);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, PartialListing, ::testing::ValuesIn(partial_cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Job 4 rewrites the deck from step 1: only when step 1 is complete.
+TEST(PartialListing, Job4RewritesTheDeckOnlyWithStep1) {
+  const std::string whole = testing::write_listing_text(bricks(announced, true));
+  const std::string deck = "title\n*------------------ DISCRETE ELEMENTS\n* a\n* b\n* c\n* d\n* e\n* f\n"
+                           "    1       1      12    3\n* g\n* h\n* i\n       1      12    4    7\n";
+  for (const auto& [occurrence, rewritten] : {std::pair{1, false}, std::pair{2, true}}) {
+    const fs::path dir = fresh_directory("partial_job4");
+    write_file(dir / "n3dhsp", whole.substr(0, cut_at(whole, {nodal, occurrence, 0})));
+    write_file(dir / "nikein", deck);
+    const RunResult run = run_meridian(dir, {"--job", "4", "--partial"}, "");
+    EXPECT_EQ(run.exit_status, 3) << run.standard_error;
+    EXPECT_EQ(read_file(dir / "nikein") != deck, rewritten) << occurrence;
+  }
+}
+
+}  // namespace
+}  // namespace meridian
