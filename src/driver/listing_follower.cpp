@@ -69,15 +69,15 @@ ReadWatch ListingFollower::reading_watch() {
   return [this](std::uint64_t) { show(false, Clock::now()); };
 }
 
-void ListingFollower::model_read(std::int32_t announced) {
+void ListingFollower::model_read(std::int32_t announced, Clock::time_point at) {
   announced_ = announced;
-  model_read_at_ = Clock::now();
-  last_step_at_ = model_read_at_;
+  model_read_at_ = at;
+  last_step_at_ = at;
 }
 
-void ListingFollower::step_read(std::int32_t step) {
+void ListingFollower::step_read(std::int32_t step, Clock::time_point at) {
   steps_read_ = step;
-  last_step_at_ = Clock::now();
+  last_step_at_ = at;
 }
 
 std::optional<std::chrono::seconds> ListingFollower::time_left(Clock::time_point now) const {

@@ -42,9 +42,9 @@ class ListingFollower {
   // Told by the reader: the bytes read so far (InputFile::watch_reading).
   ReadWatch reading_watch();
   // Told by the reader: the model sections are read, `announced` steps are
-  // to come; then each step as it is read whole.
-  void model_read(std::int32_t announced);
-  void step_read(std::int32_t step);
+  // to come; then each step as it is read whole (`at`: when).
+  void model_read(std::int32_t announced, Clock::time_point at = Clock::now());
+  void step_read(std::int32_t step, Clock::time_point at = Clock::now());
 
   // The time the analysis still needs at the pace of its steps so far, once
   // a step has been read; `now` is when it is asked. Exposed for tests.

@@ -247,8 +247,11 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 }
 
 StartedRun::StartedRun(const std::filesystem::path& directory,
-                       const std::vector<std::string>& arguments)
-    : process_(start(directory, arguments, null_device, null_device, null_device, true)) {}
+                       const std::vector<std::string>& arguments,
+                       const std::filesystem::path& error_file, const std::string& program)
+    : process_(start(directory, arguments, null_device, null_device,
+                     error_file.empty() ? null_device : error_file, true,
+                     program.empty() ? std::string(MERIDIAN_BINARY) : program)) {}
 
 StartedRun::~StartedRun() {
   if (!waited_) {
@@ -267,6 +270,14 @@ int StartedRun::wait() {
 }
 
 #if defined(_WIN32)
+
+bool StartedRun::ended() {
+  if (!waited_ && ::WaitForSingleObject(reinterpret_cast<HANDLE>(process_), 0) != WAIT_OBJECT_0) {
+    return false;
+  }
+  wait();
+  return true;
+}
 
 std::vector<Stop> stops() { return {Stop::kill, Stop::interrupt}; }
 
@@ -305,6 +316,16 @@ RunResult run_with_file_size_limit(const std::filesystem::path&, const std::vect
 }
 
 #else
+
+bool StartedRun::ended() {
+  if (waited_) return true;
+  int status = 0;
+  const pid_t done = ::waitpid(static_cast<pid_t>(process_), &status, WNOHANG);
+  if (done == 0) return false;
+  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  waited_ = true;
+  return true;
+}
 
 std::vector<Stop> stops() { return {Stop::kill, Stop::terminate, Stop::interrupt}; }
 

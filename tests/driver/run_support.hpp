@@ -38,10 +38,13 @@ enum class Stop {
 std::vector<Stop> stops();
 const char* stop_name(Stop how);
 
-// A run started without waiting for it; standard streams on the null device.
+// A run started without waiting for it; standard streams on the null device
+// (standard error to `error_file` when one is named). `program`: another
+// program of the build than meridian (a UTF-8 path).
 class StartedRun {
  public:
-  StartedRun(const std::filesystem::path& directory, const std::vector<std::string>& arguments);
+  StartedRun(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
+             const std::filesystem::path& error_file = {}, const std::string& program = {});
   ~StartedRun();
   StartedRun(const StartedRun&) = delete;
   StartedRun& operator=(const StartedRun&) = delete;
@@ -51,6 +54,8 @@ class StartedRun {
   // Waits for the end: the exit status, or what stopped_status gives for a run
   // ended by a stop.
   int wait();
+  // Whether the run has ended (then wait() returns at once).
+  bool ended();
 
  private:
   std::intptr_t process_ = -1;  // the process id, or a Windows process HANDLE

@@ -9,12 +9,13 @@
 // data-state becomes "ready", the canvas shows colours of the colour map,
 // moving the step slider changes the picture, the table's cells are the text
 // of summary.csv, #step=2 opens step 2; with WebGL disabled the table and chart
-// still show, with a notice. The page of an analysis still running says so,
+// still show, with a notice. The page of an analysis still running (a run
+// that follows the example's listing cut after two steps) says so,
 // reloads itself and keeps the reader's step, quantity and camera, also into
 // the complete page that replaces it, which reloads no more; the page of one
-// that stopped early says so and does not reload. With a fourth argument, a picture of the
+// that stopped early (--partial) says so and does not reload. With a fourth argument, a picture of the
 // example's report is saved there (docs/example_report.png).
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn, spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -190,29 +191,28 @@ async function checkWithoutWebgl(name, dir) {
   }
 }
 
-// The pages the run writes while it follows an analysis (running) and when
-// one stops early, from the example's report: the third step and its summary
-// row taken out, the analysis written as the data's last key. The data ends
-// where the template's text after its data marker begins.
-function unfinishedPages(file) {
-  const page = fs.readFileSync(file, 'utf8');
-  const template = fs.readFileSync(path.join(sourceDir, 'web', 'report', 'report.html'), 'utf8');
-  const marker = template.indexOf('@REPORT_DATA@');
-  const opening = template.slice(template.lastIndexOf('\n', marker) + 1, marker);
-  const after = template.slice(marker + '@REPORT_DATA@'.length);
-  const dataStart = page.indexOf(opening) + opening.length;
-  const dataEnd = page.indexOf(after.slice(0, after.indexOf('@')), dataStart);
-  let data = page.slice(dataStart, dataEnd);
-  const stepsEnd = data.indexOf('],"summary":');
-  data = data.slice(0, data.lastIndexOf(',{"step":', stepsEnd)) + data.slice(stepsEnd);
-  const rowsEnd = data.lastIndexOf(']}');
-  data = data.slice(0, data.lastIndexOf(',"', rowsEnd)) + data.slice(rowsEnd);
-  const dataOf = (running) => `${data.slice(0, -1)},"analysis":{"steps":2,"announced":3,"running":${running}}}`;
-  const parsed = JSON.parse(dataOf(true));
-  check(parsed.steps.length === 2 && parsed.summary.rows.length === 2 && parsed.analysis.running === true,
-    'unfinished pages: the data is found and cut to two steps');
-  const made = (running) => page.slice(0, dataStart) + dataOf(running) + page.slice(dataEnd);
-  return { complete: page, running: made(true), stopped: made(false) };
+// The example's listing cut where time step 3 begins: an analysis two of
+// whose three steps are in.
+function exampleParts() {
+  const listing = fs.readFileSync(path.join(sourceDir, 'examples', 'n3dhsp'));
+  const third = listing.indexOf(' n o d a l   p r i n t o u t   f o r   t i m e   s t e p      3');
+  const cut = listing.lastIndexOf('\n', third) + 1;
+  return { head: listing.subarray(0, cut), rest: listing.subarray(cut) };
+}
+
+// A run that follows the cut listing (--follow): once its page names the two
+// steps in, the caller may append the rest, and the run ends.
+async function followedRun(dir, head) {
+  fs.writeFileSync(path.join(dir, 'n3dhsp'), head);
+  const child = spawn(meridian, ['--scale', '10', '--report', '--follow=60'], { cwd: dir, stdio: 'ignore' });
+  const ended = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
+  const file = path.join(dir, 'report.html');
+  const deadline = Date.now() + 30000;
+  while (!(fs.existsSync(file) && fs.readFileSync(file, 'utf8').includes('"analysis":{"steps":2,"announced":3,"running":true}'))) {
+    if (Date.now() > deadline) { child.kill(); throw new Error('the followed run wrote no page of two steps'); }
+    await sleep(50);
+  }
+  return { child, ended };
 }
 
 const pageState = (page) => page.evaluate(() => {
@@ -226,14 +226,18 @@ const sameCamera = (a, b) => a.length === 6 && a.every((v, k) => Math.abs(v - b[
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const ready = (page) => page.waitForFunction(() => document.documentElement.dataset.state === 'ready', { timeout: 30000 });
 
-async function checkUnfinishedReport(browser, name, exampleFile) {
-  const pages = unfinishedPages(exampleFile);
+async function checkUnfinishedReport(browser, name) {
+  const parts = exampleParts();
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'meridian-report-following-'));
   folders.push(dir);
   const file = path.join(dir, 'report.html');
-  const replace = (text) => { fs.writeFileSync(`${file}.part`, text); fs.renameSync(`${file}.part`, file); };
-  replace(pages.running);
-  fs.writeFileSync(path.join(dir, 'stopped.html'), pages.stopped);
+  const followed = await followedRun(dir, parts.head);
+  // The analysis that stopped after two steps, written with --partial.
+  const stoppedDir = fs.mkdtempSync(path.join(os.tmpdir(), 'meridian-report-stopped-'));
+  folders.push(stoppedDir);
+  fs.writeFileSync(path.join(stoppedDir, 'n3dhsp'), parts.head);
+  const partial = spawnSync(meridian, ['--scale', '10', '--report', '--partial'], { cwd: stoppedDir, stdio: 'ignore' });
+  check(partial.status === 3, `${name} stopped: --partial ends with status 3 (${partial.status})`);
 
   const { page, problems } = await open(browser, file);
   const opened = Date.now();
@@ -268,8 +272,10 @@ async function checkUnfinishedReport(browser, name, exampleFile) {
   check(loads.length === 1 && shown.step === '1' && shown.quantity === 'displacement' && sameCamera(shown.camera, chosen.camera),
     `${name} running: after the reload, step, quantity and camera are kept (${JSON.stringify([shown, chosen])})`);
 
-  // The run ends: the complete page replaces the file; one more reload.
-  replace(pages.complete);
+  // The analysis ends: the followed run writes the complete page; one more
+  // reload.
+  fs.appendFileSync(path.join(dir, 'n3dhsp'), parts.rest);
+  check(await followed.ended === 0, `${name}: the followed run ends with status 0`);
   const replaced = Date.now();
   await page.waitForNavigation({ timeout: 8000 });
   await ready(page);
@@ -279,7 +285,7 @@ async function checkUnfinishedReport(browser, name, exampleFile) {
     sameCamera(shown.camera, chosen.camera), `${name} complete: no notice, the reader's view kept (${JSON.stringify(shown)})`);
   // The stopped page, in a tab of its own (the complete page's timers, if it
   // had any, still run in the background).
-  const stopped = await open(browser, path.join(dir, 'stopped.html'));
+  const stopped = await open(browser, path.join(stoppedDir, 'report.html'));
   const stoppedLoads = [];
   stopped.page.on('load', () => stoppedLoads.push(Date.now()));
   const stoppedShown = await pageState(stopped.page);
@@ -302,7 +308,7 @@ try {
   note('browser started, example written');
   const examplePage = await checkSteppedReport(browser, 'example', example);
   note('example checked');
-  await checkUnfinishedReport(browser, 'example', path.join(example, 'report.html'));
+  await checkUnfinishedReport(browser, 'example');
   note('pages of an analysis running and stopped checked');
 
   const generated = run('generated', ['--job', '2', '--report'],

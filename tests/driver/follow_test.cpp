@@ -1,0 +1,202 @@
+// Runs that follow a listing while it is written (--follow), fed by the
+// listing replayer (tools/replay_listing): each step's files appear in order
+// while the listing is still being written, and at the end every file is
+// what a plain run of the whole listing writes; a replay that stops early
+// ends as --partial does; a listing replaced while followed ends the run;
+// an interrupted run leaves only complete steps, with the time series,
+// summary and page naming exactly those.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <ostream>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "run_support.hpp"
+
+namespace meridian {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+using Clock = std::chrono::steady_clock;
+
+const fs::path example = fs::path(MERIDIAN_SOURCE_DIR) / "examples" / "n3dhsp";
+const std::vector<std::string> outputs = {"--scale", "10", "--vtk", "--report"};
+
+// The numbers a pattern's first group takes in a text.
+std::set<int> numbers_in(const std::string& text, const std::regex& pattern) {
+  std::set<int> found;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it) {
+    found.insert(std::stoi((*it)[1].str()));
+  }
+  return found;
+}
+
+std::set<int> stress_steps(const fs::path& dir) {
+  std::string names;
+  for (const auto& entry : fs::directory_iterator(dir)) names += entry.path().filename().string() + "\n";
+  return numbers_in(names, std::regex(R"(model_stress_(\d+)\.dat)"));
+}
+
+// What a plain run of the whole example leaves.
+const std::map<std::string, std::string>& plain_files() {
+  static const std::map<std::string, std::string> files = [] {
+    const fs::path dir = fresh_directory("follow_plain");
+    fs::copy_file(example, dir / "n3dhsp");
+    EXPECT_EQ(run_meridian(dir, outputs, "").exit_status, 0);
+    std::map<std::string, std::string> all = directory_files(dir);
+    all.erase("n3dhsp");
+    return all;
+  }();
+  return files;
+}
+
+// The steps in place agree: stress files 1..m, the time series, the summary
+// and the page name exactly those, and each step's files are the plain run's.
+void expect_consistent(const fs::path& dir) {
+  std::map<std::string, std::string> files = directory_files(dir);
+  files.erase("n3dhsp");
+  const std::set<int> steps = stress_steps(dir);
+  const int m = static_cast<int>(steps.size());
+  ASSERT_TRUE(m == 0 || *steps.rbegin() == m) << "steps in place are not 1 to " << m;
+  EXPECT_EQ(numbers_in(files["model_stress.pvd"], std::regex(R"(timestep="(\d+)\")")), steps);
+  EXPECT_EQ(numbers_in(files["summary.csv"], std::regex(R"(\n(\d+),)")), steps);
+  const std::set<int> said = numbers_in(files["report.html"], std::regex(R"("analysis":\{"steps":(\d+))"));
+  EXPECT_EQ(said, m == 3 ? std::set<int>{} : std::set<int>{m});
+  for (const auto& [name, bytes] : files) {
+    EXPECT_NE(name.rfind(".meridian-", 0), 0u) << "a temporary is left: " << name;
+    const bool series = name == "model_stress.pvd" || name == "summary.csv" || name == "report.html";
+    if (!series || m == 3) {
+      EXPECT_EQ(bytes, plain_files().at(name)) << name;
+    }
+  }
+}
+
+// Waits, in steps of 20 ms up to `limit`, until `done` holds.
+template <typename Done>
+bool wait_until(Done done, std::chrono::seconds limit = std::chrono::seconds{60}) {
+  const Clock::time_point end = Clock::now() + limit;
+  while (!done()) {
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds{20});
+  }
+  return true;
+}
+
+std::vector<std::string> replay(std::vector<std::string> options) {
+  options.insert(options.begin(), {example.string(), "n3dhsp"});
+  return options;
+}
+
+struct ReplayCase {
+  const char* name;
+  std::vector<std::string> replayer;  // its options besides the two files
+};
+
+void PrintTo(const ReplayCase& c, std::ostream* out) { *out << c.name; }
+
+class FollowReplay : public ::testing::TestWithParam<ReplayCase> {};
+
+TEST_P(FollowReplay, StepsAppearInOrderWhileWrittenAndEndAsAPlainRun) {
+  const fs::path dir = fresh_directory("follow_replay");
+  std::vector<std::string> arguments = outputs;
+  arguments.push_back("--follow=20");
+  StartedRun run(dir, arguments, dir.string() + ".stderr");
+  StartedRun replayer(dir, replay(GetParam().replayer), {}, MERIDIAN_REPLAYER);
+  std::set<int> seen_while_writing;
+  ASSERT_TRUE(wait_until([&] {
+    const bool writing = !replayer.ended();
+    const std::set<int> steps = stress_steps(dir);
+    EXPECT_TRUE(steps.empty() || *steps.rbegin() == static_cast<int>(steps.size()));
+    if (writing) seen_while_writing.insert(steps.begin(), steps.end());
+    return !writing;
+  }));
+  EXPECT_EQ(replayer.wait(), 0);
+  EXPECT_TRUE(seen_while_writing.count(1)) << "step 1 was not in place before the listing's end";
+  ASSERT_TRUE(wait_until([&] { return run.ended(); }));
+  EXPECT_EQ(run.wait(), 0) << read_file(dir.string() + ".stderr");
+  expect_consistent(dir);
+  EXPECT_EQ(stress_steps(dir).size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replays, FollowReplay,
+    ::testing::Values(
+        ReplayCase{"SmallChunks", {"--rate", "0.4", "--chunk", "1-700", "--seed", "3"}},
+        ReplayCase{"PausesAndLaterListing",
+                   {"--rate", "1", "--chunk", "1-9000", "--seed", "11", "--pause", "0.2,150",
+                    "--start-after", "0.4", "--linger", "0.5"}},
+        ReplayCase{"LargeChunks", {"--rate", "0.6", "--chunk", "20000-60000", "--seed", "7"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A replay that stops in step 2 of 3 ends as partial once the listing has
+// been quiet: the files of --partial on the same listing, status 3.
+TEST(Follow, AReplayThatStopsEndsAsPartial) {
+  const fs::path dir = fresh_directory("follow_stops");
+  std::vector<std::string> arguments = outputs;
+  arguments.push_back("--follow=1");
+  StartedRun run(dir, arguments, dir.string() + ".stderr");
+  StartedRun replayer(dir, replay({"--rate", "1", "--chunk", "1-5000", "--stop-at-step", "2"}), {},
+                      MERIDIAN_REPLAYER);
+  ASSERT_TRUE(wait_until([&] { return run.ended(); }));
+  EXPECT_EQ(run.wait(), 3);
+  EXPECT_EQ(read_file(dir.string() + ".stderr"),
+            "meridian: n3dhsp ends in time step 2 of the 3 that control card 3 announces; the 1 "
+            "complete step is written\r\n");
+  const fs::path partial = fresh_directory("follow_stops_partial");
+  fs::copy_file(dir / "n3dhsp", partial / "n3dhsp");
+  arguments.back() = "--partial";
+  EXPECT_EQ(run_meridian(partial, arguments, "").exit_status, 3);
+  EXPECT_EQ(directory_files(dir), directory_files(partial));
+  expect_consistent(dir);
+}
+
+// A new analysis in the folder: the listing is replaced while followed.
+TEST(Follow, AReplacedListingEndsTheRunAndKeepsWhatIsInPlace) {
+  const fs::path dir = fresh_directory("follow_replaced");
+  std::vector<std::string> arguments = outputs;
+  arguments.push_back("--follow=20");
+  StartedRun replayer(dir, replay({"--stop-at-step", "3", "--linger", "30"}), {}, MERIDIAN_REPLAYER);
+  StartedRun run(dir, arguments, dir.string() + ".stderr");
+  ASSERT_TRUE(wait_until([&] { return stress_steps(dir).size() == 2; }));
+  write_file(dir / "n3dhsp.new", "a new analysis\n");
+  fs::rename(dir / "n3dhsp.new", dir / "n3dhsp");
+  ASSERT_TRUE(wait_until([&] { return run.ended(); }));
+  EXPECT_EQ(run.wait(), 2);
+  EXPECT_NE(read_file(dir.string() + ".stderr").find("n3dhsp: another file took the listing's name"),
+            std::string::npos);
+  expect_consistent(dir);
+  EXPECT_EQ(stress_steps(dir).size(), 2u);
+  replayer.stop(Stop::kill);
+}
+
+// Stopped from outside while it follows, a run leaves only complete steps,
+// and the series files name exactly those.
+TEST(Follow, AnInterruptLeavesCompleteAndConsistentSteps) {
+  for (const Stop how : stops()) {
+    if (how == Stop::kill) continue;  // no say: nothing can be promised
+    SCOPED_TRACE(stop_name(how));
+    const fs::path dir = fresh_directory("follow_stopped");
+    std::vector<std::string> arguments = outputs;
+    arguments.push_back("--follow=20");
+    StartedRun run(dir, arguments);
+    StartedRun replayer(dir, replay({"--rate", "0.3", "--chunk", "1-3000"}), {}, MERIDIAN_REPLAYER);
+    ASSERT_TRUE(wait_until([&] { return !stress_steps(dir).empty(); }));
+    ASSERT_TRUE(run.stop(how));
+    ASSERT_TRUE(wait_until([&] { return run.ended(); }));
+    EXPECT_EQ(run.wait(), stopped_status(how));
+    expect_consistent(dir);
+    EXPECT_GE(stress_steps(dir).size(), 1u);
+    replayer.stop(Stop::kill);
+  }
+}
+
+}  // namespace
+}  // namespace meridian
