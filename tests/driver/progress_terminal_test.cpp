@@ -95,6 +95,23 @@ TEST(ProgressOnTerminal, ErasedBeforeAMessage) {
   std::filesystem::remove_all(dir);
 }
 
+// A followed listing that stops within step 2 of 5: the line names the step
+// awaited and how long the listing has been quiet, then is erased before the
+// line of the steps written.
+TEST(ProgressOnTerminal, NamesTheStepAwaitedWhileFollowing) {
+  const auto dir = fresh_directory("progress_follow");
+  ListingFixture f = stepped_model();
+  f.counts.step_count = 5;
+  write_listing_file(f, (dir / "n3dhsp").string());
+  const std::string screen = run_on_terminal(dir, {"--job", "2", "--follow=1.5"}, 3);
+  const std::size_t waiting = screen.find("\rmeridian: following n3dhsp: waiting for step 4 of 5, quiet for 1 s");
+  ASSERT_NE(waiting, std::string::npos) << screen;
+  EXPECT_NE(screen.find(", about 0 s left", waiting), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\rmeridian: n3dhsp ends in time step 4 of the 5", waiting), std::string::npos)
+      << screen;
+  std::filesystem::remove_all(dir);
+}
+
 TEST(ProgressOffTerminal, StandardErrorStaysEmpty) {
   const auto dir = fresh_directory("progress_pipe");
   write_listing_file(stepped_model(), (dir / "n3dhsp").string());
