@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "run_support.hpp"
+#include "support/system_traits.hpp"
 
 namespace meridian {
 namespace {
@@ -158,23 +159,36 @@ TEST(Follow, AReplayThatStopsEndsAsPartial) {
   expect_consistent(dir);
 }
 
-// A new analysis in the folder: the listing is replaced while followed.
+// A new analysis in the folder: another file takes the listing's name, or
+// the listing is written anew in place.
 TEST(Follow, AReplacedListingEndsTheRunAndKeepsWhatIsInPlace) {
-  const fs::path dir = fresh_directory("follow_replaced");
-  std::vector<std::string> arguments = outputs;
-  arguments.push_back("--follow=20");
-  StartedRun replayer(dir, replay({"--stop-at-step", "3", "--linger", "30"}), {}, MERIDIAN_REPLAYER);
-  StartedRun run(dir, arguments, dir.string() + ".stderr");
-  ASSERT_TRUE(wait_until([&] { return stress_steps(dir).size() == 2; }));
-  write_file(dir / "n3dhsp.new", "a new analysis\n");
-  fs::rename(dir / "n3dhsp.new", dir / "n3dhsp");
-  ASSERT_TRUE(wait_until([&] { return run.ended(); }));
-  EXPECT_EQ(run.wait(), 2);
-  EXPECT_NE(read_file(dir.string() + ".stderr").find("n3dhsp: another file took the listing's name"),
-            std::string::npos);
-  expect_consistent(dir);
-  EXPECT_EQ(stress_steps(dir).size(), 2u);
-  replayer.stop(Stop::kill);
+  for (const bool renamed : {true, false}) {
+    if (renamed && !testing::renames_over_open_files) continue;
+    SCOPED_TRACE(renamed ? "renamed over" : "rewritten");
+    const fs::path dir = fresh_directory("follow_replaced");
+    std::vector<std::string> arguments = outputs;
+    arguments.push_back("--follow=20");
+    StartedRun replayer(dir, replay({"--stop-at-step", "3", "--linger", "30"}), {},
+                        MERIDIAN_REPLAYER);
+    StartedRun run(dir, arguments, dir.string() + ".stderr");
+    ASSERT_TRUE(wait_until([&] { return stress_steps(dir).size() == 2; }));
+    if (renamed) {
+      write_file(dir / "n3dhsp.new", "a new analysis\n");
+      fs::rename(dir / "n3dhsp.new", dir / "n3dhsp");
+    } else {
+      write_file(dir / "n3dhsp", "a new analysis\n");
+    }
+    ASSERT_TRUE(wait_until([&] { return run.ended(); }));
+    EXPECT_EQ(run.wait(), 2);
+    const std::string said = read_file(dir.string() + ".stderr");
+    EXPECT_NE(said.find(renamed ? "n3dhsp: another file took the listing's name"
+                                : "n3dhsp: the listing shrank from "),
+              std::string::npos)
+        << said;
+    expect_consistent(dir);
+    EXPECT_EQ(stress_steps(dir).size(), 2u);
+    replayer.stop(Stop::kill);
+  }
 }
 
 // Stopped from outside while it follows, a run leaves only complete steps,

@@ -12,4 +12,12 @@ inline constexpr bool has_permission_bits_and_links = false;
 inline constexpr bool has_permission_bits_and_links = true;
 #endif
 
+// A file another process holds open can be renamed over (Windows refuses
+// that; a new analysis there rewrites the listing in place instead).
+#if defined(_WIN32)
+inline constexpr bool renames_over_open_files = false;
+#else
+inline constexpr bool renames_over_open_files = true;
+#endif
+
 }  // namespace meridian::testing
