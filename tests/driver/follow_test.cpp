@@ -109,8 +109,8 @@ TEST_P(FollowReplay, StepsAppearInOrderWhileWrittenAndEndAsAPlainRun) {
   const fs::path dir = fresh_directory("follow_replay");
   std::vector<std::string> arguments = outputs;
   arguments.push_back("--follow=20");
-  StartedRun run(dir, arguments, dir.string() + ".stderr");
-  StartedRun replayer(dir, replay(GetParam().replayer), {}, MERIDIAN_REPLAYER);
+  StartedRun run(dir, arguments, dir.string() + ".stderr", {}, false);
+  StartedRun replayer(dir, replay(GetParam().replayer), {}, MERIDIAN_REPLAYER, false);
   std::set<int> seen_while_writing;
   ASSERT_TRUE(wait_until([&] {
     const bool writing = !replayer.ended();
@@ -143,9 +143,9 @@ TEST(Follow, AReplayThatStopsEndsAsPartial) {
   const fs::path dir = fresh_directory("follow_stops");
   std::vector<std::string> arguments = outputs;
   arguments.push_back("--follow=1");
-  StartedRun run(dir, arguments, dir.string() + ".stderr");
+  StartedRun run(dir, arguments, dir.string() + ".stderr", {}, false);
   StartedRun replayer(dir, replay({"--rate", "1", "--chunk", "1-5000", "--stop-at-step", "2"}), {},
-                      MERIDIAN_REPLAYER);
+                      MERIDIAN_REPLAYER, false);
   ASSERT_TRUE(wait_until([&] { return run.ended(); }));
   EXPECT_EQ(run.wait(), 3);
   EXPECT_EQ(read_file(dir.string() + ".stderr"),
@@ -169,8 +169,8 @@ TEST(Follow, AReplacedListingEndsTheRunAndKeepsWhatIsInPlace) {
     std::vector<std::string> arguments = outputs;
     arguments.push_back("--follow=20");
     StartedRun replayer(dir, replay({"--stop-at-step", "3", "--linger", "30"}), {},
-                        MERIDIAN_REPLAYER);
-    StartedRun run(dir, arguments, dir.string() + ".stderr");
+                        MERIDIAN_REPLAYER, false);
+    StartedRun run(dir, arguments, dir.string() + ".stderr", {}, false);
     ASSERT_TRUE(wait_until([&] { return stress_steps(dir).size() == 2; }));
     if (renamed) {
       write_file(dir / "n3dhsp.new", "a new analysis\n");
@@ -201,7 +201,7 @@ TEST(Follow, AnInterruptLeavesCompleteAndConsistentSteps) {
     std::vector<std::string> arguments = outputs;
     arguments.push_back("--follow=20");
     StartedRun run(dir, arguments);
-    StartedRun replayer(dir, replay({"--rate", "0.3", "--chunk", "1-3000"}), {}, MERIDIAN_REPLAYER);
+    StartedRun replayer(dir, replay({"--rate", "0.3", "--chunk", "1-3000"}), {}, MERIDIAN_REPLAYER, false);
     ASSERT_TRUE(wait_until([&] { return !stress_steps(dir).empty(); }));
     ASSERT_TRUE(run.stop(how));
     ASSERT_TRUE(wait_until([&] { return run.ended(); }));

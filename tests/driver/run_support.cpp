@@ -248,9 +248,10 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 
 StartedRun::StartedRun(const std::filesystem::path& directory,
                        const std::vector<std::string>& arguments,
-                       const std::filesystem::path& error_file, const std::string& program)
+                       const std::filesystem::path& error_file, const std::string& program,
+                       bool stoppable)
     : process_(start(directory, arguments, null_device, null_device,
-                     error_file.empty() ? null_device : error_file, true,
+                     error_file.empty() ? null_device : error_file, stoppable,
                      program.empty() ? std::string(MERIDIAN_BINARY) : program)) {}
 
 StartedRun::~StartedRun() {

@@ -40,11 +40,14 @@ const char* stop_name(Stop how);
 
 // A run started without waiting for it; standard streams on the null device
 // (standard error to `error_file` when one is named). `program`: another
-// program of the build than meridian (a UTF-8 path).
+// program of the build than meridian (a UTF-8 path). `stoppable`: on
+// Windows the run gets a console of its own, for stop(Stop::interrupt);
+// Wine may then not hand it the named standard error.
 class StartedRun {
  public:
   StartedRun(const std::filesystem::path& directory, const std::vector<std::string>& arguments,
-             const std::filesystem::path& error_file = {}, const std::string& program = {});
+             const std::filesystem::path& error_file = {}, const std::string& program = {},
+             bool stoppable = true);
   ~StartedRun();
   StartedRun(const StartedRun&) = delete;
   StartedRun& operator=(const StartedRun&) = delete;
