@@ -22,6 +22,7 @@
 
 #include "platform/platform.hpp"
 #include "records/placed_files.hpp"
+#include "records/record_streams.hpp"
 #include "records/temporary_files.hpp"
 
 namespace meridian {
@@ -36,7 +37,7 @@ using ReadWatch = std::function<void(std::uint64_t bytes_read)>;
 // end the run (FatalError) when the file can no longer be followed.
 using GrowthWait = std::function<bool(std::uint64_t bytes_read)>;
 
-class InputFile {
+class InputFile final : public RecordSource {
  public:
   // Opens `path` for sequential reading; creates it empty when it does not exist.
   static InputFile open(const std::string& path);
@@ -53,7 +54,7 @@ class InputFile {
 
   // Next record without its line end; false at end of file. The view stays valid
   // until the next call.
-  bool next_line(std::string_view& line) {
+  bool next_line(std::string_view& line) override {
     // A record that lies whole in the buffer is found here, without a call;
     // the rest reads more of the file.
     if (begin_ < end_) {
@@ -77,8 +78,8 @@ class InputFile {
     return line;
   }
   // Number of the record last returned (1 for the first), 0 before any read.
-  long line_number() const { return line_number_; }
-  const std::string& name() const { return name_; }
+  long line_number() const override { return line_number_; }
+  const std::string& name() const override { return name_; }
 
   [[noreturn]] void fail_here(std::string_view what) const;  // names the current line
 
@@ -116,7 +117,7 @@ class InputFile {
   bool complete_records_only_ = false;
 };
 
-class OutputFile {
+class OutputFile final : public RecordSink {
  public:
   // Creates `path` or empties it.
   static OutputFile create(const std::string& path);
@@ -148,7 +149,7 @@ class OutputFile {
   ~OutputFile();
 
   // Writes one record: `bytes` followed by CR LF.
-  void write_record(std::string_view bytes);
+  void write_record(std::string_view bytes) override;
   // Hot path: a writable area of `size` bytes at the end of the buffer; fill it
   // and call commit(size). Records written this way must add their own CR LF.
   char* reserve(std::size_t size);

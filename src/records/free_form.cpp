@@ -105,7 +105,7 @@ class RecordScanner {
   std::size_t at_ = 0;
 };
 
-void assign(const InputFile& in, const FreeItem& item, const FieldTarget& target) {
+void assign(const RecordSource& in, const FreeItem& item, const FieldTarget& target) {
   if (auto* integer = std::get_if<std::int32_t*>(&target)) {
     bool ok = !item.text.empty();
     for (const char c : item.text) ok = ok && c != ' ';
@@ -144,11 +144,11 @@ std::string render_free(std::span<const FreeValue> values) {
   return record;
 }
 
-void write_free(OutputFile& out, std::initializer_list<FreeValue> values) {
+void write_free(RecordSink& out, std::initializer_list<FreeValue> values) {
   out.write_record(render_free(std::span<const FreeValue>(values.begin(), values.size())));
 }
 
-ReadStatus read_free(InputFile& in, std::span<const FieldTarget> targets) {
+ReadStatus read_free(RecordSource& in, std::span<const FieldTarget> targets) {
   std::string_view record;
   if (!in.next_line(record)) return ReadStatus::end_of_file;
   std::size_t next_target = 0;
@@ -170,7 +170,7 @@ ReadStatus read_free(InputFile& in, std::span<const FieldTarget> targets) {
   }
 }
 
-void require_free(InputFile& in, std::span<const FieldTarget> targets, std::string_view what) {
+void require_free(RecordSource& in, std::span<const FieldTarget> targets, std::string_view what) {
   if (read_free(in, targets) == ReadStatus::end_of_file) {
     fail_line(in.name(), in.line_number() + 1, "end of file while reading " + std::string(what));
   }

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <variant>
 
-#include "records/files.hpp"
+#include "records/record_streams.hpp"
 #include "records/layout.hpp"
 
 namespace meridian {
@@ -27,7 +27,7 @@ namespace meridian {
 using FreeValue = std::variant<std::int64_t, std::string_view>;
 
 std::string render_free(std::span<const FreeValue> values);
-void write_free(OutputFile& out, std::initializer_list<FreeValue> values);
+void write_free(RecordSink& out, std::initializer_list<FreeValue> values);
 
 enum class ReadStatus { ok, end_of_file };
 
@@ -36,8 +36,8 @@ enum class ReadStatus { ok, end_of_file };
 // ends at a blank, comma, slash or the end of the record). Returns end_of_file
 // when the file ends before the read is complete; a value that does not convert
 // ends the run with a message naming the file and line.
-ReadStatus read_free(InputFile& in, std::span<const FieldTarget> targets);
+ReadStatus read_free(RecordSource& in, std::span<const FieldTarget> targets);
 // As read_free; end of file ends the run ("end of file while reading <what>").
-void require_free(InputFile& in, std::span<const FieldTarget> targets, std::string_view what);
+void require_free(RecordSource& in, std::span<const FieldTarget> targets, std::string_view what);
 
 }  // namespace meridian

@@ -132,7 +132,7 @@ std::int64_t pass_width(const std::vector<LayoutField>& fields) {
 }
 
 // Parses one field of `record` at `column` into `target`.
-void parse_field(const InputFile& in, std::string_view record, const LayoutField& field, int column,
+void parse_field(const RecordSource& in, std::string_view record, const LayoutField& field, int column,
                  const FieldTarget& target) {
   std::string_view slice;
   if (static_cast<std::size_t>(column) < record.size()) {
@@ -163,7 +163,7 @@ void parse_field(const InputFile& in, std::string_view record, const LayoutField
 
 }  // namespace
 
-[[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
+[[noreturn]] void fail_conversion(const RecordSource& in, const char* kind, std::string_view field,
                                   int column, int width) {
   in.fail_here(conversion_failure(kind, field, column, width));
 }
@@ -254,11 +254,11 @@ std::vector<std::string> render_records(const Layout& layout, std::span<const Fi
   return records;
 }
 
-void write_record(OutputFile& out, const Layout& layout, std::span<const FieldValue> values) {
+void write_record(RecordSink& out, const Layout& layout, std::span<const FieldValue> values) {
   for (const std::string& record : render_records(layout, values)) out.write_record(record);
 }
 
-void write_record(OutputFile& out, const Layout& layout, std::initializer_list<FieldValue> values) {
+void write_record(RecordSink& out, const Layout& layout, std::initializer_list<FieldValue> values) {
   write_record(out, layout, std::span<const FieldValue>(values.begin(), values.size()));
 }
 
@@ -268,7 +268,7 @@ namespace {
 // and targets remain, `continue_record(record)` supplies the next record (or
 // refuses) and the layout restarts at its reuse point.
 template <class ContinueRecord>
-void parse_targets(const InputFile& in, std::string_view record, const Layout& layout,
+void parse_targets(const RecordSource& in, std::string_view record, const Layout& layout,
                    std::span<const FieldTarget> targets, ContinueRecord continue_record) {
   const auto& fields = layout.fields();
   std::size_t index = 0;
@@ -297,7 +297,7 @@ void parse_targets(const InputFile& in, std::string_view record, const Layout& l
 
 }  // namespace
 
-bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarget> targets) {
+bool read_record(RecordSource& in, const Layout& layout, std::span<const FieldTarget> targets) {
   std::string_view record;
   if (!in.next_line(record)) return false;
   parse_targets(in, record, layout, targets,
@@ -305,14 +305,14 @@ bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarge
   return true;
 }
 
-void require_record(InputFile& in, const Layout& layout, std::span<const FieldTarget> targets,
+void require_record(RecordSource& in, const Layout& layout, std::span<const FieldTarget> targets,
                     std::string_view what) {
   if (!read_record(in, layout, targets)) {
     fail_line(in.name(), in.line_number() + 1, "end of file while reading " + std::string(what));
   }
 }
 
-void parse_record(const InputFile& in, std::string_view record, const Layout& layout,
+void parse_record(const RecordSource& in, std::string_view record, const Layout& layout,
                   std::span<const FieldTarget> targets) {
   parse_targets(in, record, layout, targets, [](std::string_view&) {
     throw std::invalid_argument("more targets than the layout holds");

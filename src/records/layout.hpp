@@ -15,7 +15,7 @@
 #include <variant>
 #include <vector>
 
-#include "records/files.hpp"
+#include "records/record_streams.hpp"
 
 namespace meridian {
 
@@ -53,8 +53,8 @@ void render_field(char* out, const LayoutField& field, const FieldValue& value);
 // Renders the values into one or more records (without line ends), in order.
 std::vector<std::string> render_records(const Layout& layout, std::span<const FieldValue> values);
 // Renders and writes the records to `out`.
-void write_record(OutputFile& out, const Layout& layout, std::span<const FieldValue> values);
-void write_record(OutputFile& out, const Layout& layout, std::initializer_list<FieldValue> values);
+void write_record(RecordSink& out, const Layout& layout, std::span<const FieldValue> values);
+void write_record(RecordSink& out, const Layout& layout, std::initializer_list<FieldValue> values);
 
 // A target to read into. A text target receives the field's characters: when the
 // text's declared length (its current size) is longer than the field, the field
@@ -69,21 +69,21 @@ using FieldTarget = std::variant<std::int32_t*, double*, TextTarget>;
 // Reads one or more records into the targets. Returns false when the file ends
 // before the first record; end of file in a later record, or a field that does
 // not convert, ends the run with a message naming the file, line and columns.
-bool read_record(InputFile& in, const Layout& layout, std::span<const FieldTarget> targets);
+bool read_record(RecordSource& in, const Layout& layout, std::span<const FieldTarget> targets);
 // As read_record, but end of file ends the run ("end of file while reading <what>").
-void require_record(InputFile& in, const Layout& layout, std::span<const FieldTarget> targets,
+void require_record(RecordSource& in, const Layout& layout, std::span<const FieldTarget> targets,
                     std::string_view what);
 
 // Ends the run on a field that does not convert, naming the file, the line,
 // the columns and the text: cannot read <kind> from "<field>" (columns a-b).
-[[noreturn]] void fail_conversion(const InputFile& in, const char* kind, std::string_view field,
+[[noreturn]] void fail_conversion(const RecordSource& in, const char* kind, std::string_view field,
                                   int column, int width);
 // The text of that message, without the file and line.
 std::string conversion_failure(const char* kind, std::string_view field, int column, int width);
 
 // Parses one already-read record into targets (no layout reuse: targets beyond the
 // layout are an error). Conversion failures name `in`'s current line.
-void parse_record(const InputFile& in, std::string_view record, const Layout& layout,
+void parse_record(const RecordSource& in, std::string_view record, const Layout& layout,
                   std::span<const FieldTarget> targets);
 
 }  // namespace meridian

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "records/files.hpp"
 #include "records/fatal.hpp"
 #include "records/free_form.hpp"
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "records/files.hpp"
 #include "records/fatal.hpp"
 #include "records/layout.hpp"
 
