@@ -15,7 +15,7 @@
 #include "records/fatal.hpp"
 #include "records/files.hpp"
 #include "records/free_form.hpp"
-#include "records/temporary_files.hpp"
+#include "files/temporary_file.hpp"
 
 namespace meridian {
 namespace {

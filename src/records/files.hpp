@@ -8,7 +8,7 @@
 //
 // A replacing output file is written under a temporary name beside its final
 // name and renamed over it when closed, so the final name holds either the
-// earlier file or the complete new one (records/temporary_files.hpp).
+// earlier file or the complete new one (files/temporary_file.hpp).
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +23,7 @@
 #include "platform/platform.hpp"
 #include "records/placed_files.hpp"
 #include "records/record_streams.hpp"
-#include "records/temporary_files.hpp"
+#include "files/temporary_file.hpp"
 
 namespace meridian {
 

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/platform.hpp"
-#include "records/temporary_files.hpp"
+#include "files/temporary_file.hpp"
 
 namespace meridian {
 

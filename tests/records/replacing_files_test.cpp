@@ -19,7 +19,7 @@
 
 #include "records/fatal.hpp"
 #include "records/files.hpp"
-#include "records/temporary_files.hpp"
+#include "files/temporary_file.hpp"
 #include "support/test_folder.hpp"
 #include "unfinished_files.hpp"
 

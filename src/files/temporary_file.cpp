@@ -1,4 +1,4 @@
-#include "records/temporary_files.hpp"
+#include "files/temporary_file.hpp"
 
 #include <charconv>
 #include <chrono>

@@ -15,7 +15,7 @@
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "records/files.hpp"
-#include "records/temporary_files.hpp"
+#include "files/temporary_file.hpp"
 #include "support/test_folder.hpp"
 #include "unfinished_files.hpp"
 
