@@ -8,7 +8,7 @@
 
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
-#include "records/placed_files.hpp"
+#include "files/placed_files.hpp"
 
 namespace meridian {
 namespace {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/platform.hpp"
-#include "records/placed_files.hpp"
+#include "files/placed_files.hpp"
 #include "records/record_streams.hpp"
 #include "files/temporary_file.hpp"
 

@@ -20,7 +20,7 @@
 
 #include "model/time_steps.hpp"
 #include "model/undeformed_model.hpp"
-#include "records/placed_files.hpp"
+#include "files/placed_files.hpp"
 
 namespace meridian {
 

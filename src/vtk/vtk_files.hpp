@@ -18,7 +18,7 @@
 
 #include "model/undeformed_model.hpp"
 #include "model/time_steps.hpp"
-#include "records/placed_files.hpp"
+#include "files/placed_files.hpp"
 
 namespace meridian {
 
@@ -27,7 +27,7 @@ struct VtkModelOptions {
   // generated model's view carries the spring-region stiffness there).
   std::string_view temperature_name = "temperature";
   // The run's placed files, against which each file is checked and where it
-  // may be held (records/placed_files.hpp); null: none.
+  // may be held (files/placed_files.hpp); null: none.
   PlacedFiles* placed = nullptr;
 };
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "records/placed_files.hpp"
+#include "files/placed_files.hpp"
 
 namespace meridian {
 namespace {

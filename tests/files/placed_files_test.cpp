@@ -1,7 +1,7 @@
 // Results put in place by one run: a later result never silently replaces an
 // earlier one that the file system takes for the same file.
 
-#include "records/placed_files.hpp"
+#include "files/placed_files.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "records/placed_files.hpp"
+#include "files/placed_files.hpp"
 
 #include <cerrno>
 #include <string_view>
