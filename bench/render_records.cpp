@@ -16,7 +16,7 @@
 #include "bench_timer.hpp"
 #include "records/fields.hpp"
 #include "records/files.hpp"
-#include "records/ordered_blocks.hpp"
+#include "files/ordered_blocks.hpp"
 
 namespace {
 

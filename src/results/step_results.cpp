@@ -10,7 +10,7 @@
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "records/files.hpp"
-#include "records/ordered_blocks.hpp"
+#include "files/ordered_blocks.hpp"
 #include "results/extract_records.hpp"
 #include "results/path_extracts.hpp"
 #include "views/tecplot_records.hpp"

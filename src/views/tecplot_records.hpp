@@ -12,7 +12,7 @@
 
 #include "model/mesh.hpp"
 #include "records/files.hpp"
-#include "records/ordered_blocks.hpp"
+#include "files/ordered_blocks.hpp"
 
 namespace meridian {
 

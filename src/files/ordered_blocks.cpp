@@ -1,4 +1,4 @@
-#include "records/ordered_blocks.hpp"
+#include "files/ordered_blocks.hpp"
 
 #include <algorithm>
 #include <array>

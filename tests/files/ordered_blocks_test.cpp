@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "records/ordered_blocks.hpp"
+#include "files/ordered_blocks.hpp"
 
 namespace meridian {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "records/ordered_blocks.hpp"
+#include "files/ordered_blocks.hpp"
 
 namespace meridian {
 namespace {
