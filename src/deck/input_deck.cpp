@@ -13,7 +13,7 @@
 #include "records/fields.hpp"
 #include "records/free_form.hpp"
 #include "records/layout.hpp"
-#include "records/memory_budget.hpp"
+#include "files/memory_budget.hpp"
 
 namespace meridian {
 namespace {

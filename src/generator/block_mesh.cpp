@@ -6,7 +6,7 @@
 #include <string>
 
 #include "records/fatal.hpp"
-#include "records/memory_budget.hpp"
+#include "files/memory_budget.hpp"
 
 namespace meridian {
 

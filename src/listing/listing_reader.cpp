@@ -23,7 +23,7 @@
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "records/layout.hpp"
-#include "records/memory_budget.hpp"
+#include "files/memory_budget.hpp"
 
 namespace meridian {
 

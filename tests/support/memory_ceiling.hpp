@@ -1,6 +1,6 @@
 #pragma once
 // Lowers the process's RLIMIT_RSS soft limit for the length of a test: the
-// table-size checks (records/memory_budget.hpp) take it as the memory
+// table-size checks (files/memory_budget.hpp) take it as the memory
 // available, so a test can reach them with small counts. Linux does not enforce
 // the limit; nothing else changes.
 

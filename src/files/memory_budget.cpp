@@ -1,4 +1,4 @@
-#include "records/memory_budget.hpp"
+#include "files/memory_budget.hpp"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // The check made before sizing tables from counts read in a file.
 
-#include "records/memory_budget.hpp"
+#include "files/memory_budget.hpp"
 
 #include <gtest/gtest.h>
 
