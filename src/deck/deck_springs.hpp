@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "records/console.hpp"
+#include "files/console.hpp"
 
 namespace meridian {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "driver/jobs.hpp"
-#include "records/console.hpp"
+#include "files/console.hpp"
 
 namespace meridian {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "records/console.hpp"
+#include "files/console.hpp"
 #include "results/step_results.hpp"
 #include "views/model_view.hpp"
 

@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "model/generated_model.hpp"
-#include "records/console.hpp"
+#include "files/console.hpp"
 #include "records/files.hpp"
 
 namespace meridian {

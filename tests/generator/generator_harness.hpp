@@ -15,7 +15,7 @@
 #include "cards/card_files.hpp"
 #include "model/generated_model.hpp"
 #include "generator/parameter_file.hpp"
-#include "records/console.hpp"
+#include "files/console.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace meridian::testing {
