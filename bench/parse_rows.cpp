@@ -15,7 +15,7 @@
 #include "bench_timer.hpp"
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace {
 

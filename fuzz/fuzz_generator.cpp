@@ -7,7 +7,7 @@
 #include "fuzz_support.hpp"
 #include "driver/jobs.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   meridian::fuzz::enter_scratch_directory("generator");

@@ -9,7 +9,7 @@
 #include "fuzz_support.hpp"
 #include "driver/jobs.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "fuzz_support.hpp"
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "records/free_form.hpp"
 #include "records/layout.hpp"
 

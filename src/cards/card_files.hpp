@@ -7,7 +7,7 @@
 #include <span>
 
 #include "model/generated_model.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "records/layout.hpp"
 
 namespace meridian {

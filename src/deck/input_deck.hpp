@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "model/undeformed_model.hpp"
 
 namespace meridian {

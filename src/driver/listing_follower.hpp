@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace meridian {
 

@@ -2,7 +2,7 @@
 // The console of a run: standard input for the one answer the user types,
 // standard output for the banner and messages. Tests pass in-memory files.
 
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace meridian {
 

@@ -39,7 +39,7 @@ struct HeldFile {
 class PlacedFiles {
  public:
   // From now on results are not put in place when closed but held under their
-  // temporary names, in order, until release_held() (records/files.hpp:
+  // temporary names, in order, until release_held() (files/output_file.hpp:
   // place_held_results). Held files still here when this is destroyed are
   // removed, so an input that fails part-way leaves every result as it was.
   void hold_results() { holding_ = true; }

@@ -10,7 +10,7 @@
 
 #include "model/generated_model.hpp"
 #include "files/console.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace meridian {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "listing/listing_model.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace meridian {
 

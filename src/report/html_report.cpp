@@ -11,7 +11,7 @@
 
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "records/shortest_numbers.hpp"
 #include "report/exterior_faces.hpp"
 #include "report/report_page.hpp"

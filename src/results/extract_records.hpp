@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace meridian {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "results/extract_records.hpp"
 #include "model/mesh.hpp"
 

@@ -9,7 +9,7 @@
 #include "model/file_names.hpp"
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "files/ordered_blocks.hpp"
 #include "results/extract_records.hpp"
 #include "results/path_extracts.hpp"

@@ -7,7 +7,7 @@
 
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "model/file_names.hpp"
 #include "views/tecplot_records.hpp"
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "model/mesh.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "files/ordered_blocks.hpp"
 
 namespace meridian {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "vtk/vtk_cells.hpp"
 #include "vtk/vtk_xml.hpp"
 

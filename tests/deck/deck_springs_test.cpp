@@ -13,7 +13,7 @@
 
 #include "deck/deck_springs.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "support/case_names.hpp"
 #include "support/scratch_test.hpp"
 #include "support/system_traits.hpp"

@@ -10,7 +10,7 @@
 
 #include "deck/input_deck.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "support/memory_ceiling.hpp"
 
 namespace meridian {

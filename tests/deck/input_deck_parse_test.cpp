@@ -9,7 +9,7 @@
 
 #include "deck/input_deck.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "support/case_names.hpp"
 
 namespace meridian {

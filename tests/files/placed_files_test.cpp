@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "support/scratch_test.hpp"
 #include "support/system_traits.hpp"
 

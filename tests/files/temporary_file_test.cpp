@@ -14,7 +14,7 @@
 
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "files/temporary_file.hpp"
 #include "support/test_folder.hpp"
 #include "unfinished_files.hpp"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "listing/listing_reader.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "support/case_names.hpp"
 
 namespace meridian {

@@ -10,7 +10,7 @@
 
 #include "listing/listing_reader.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "support/listing_writer.hpp"
 
 namespace meridian::testing {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "listing/listing_reader.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "support/case_names.hpp"
 #include "support/listing_writer.hpp"
 #include "support/scratch_dir.hpp"

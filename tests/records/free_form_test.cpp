@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "records/fatal.hpp"
 #include "records/free_form.hpp"
 

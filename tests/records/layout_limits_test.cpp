@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "records/layout.hpp"
 #include "support/case_names.hpp"
 

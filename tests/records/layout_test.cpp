@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "records/fatal.hpp"
 #include "records/layout.hpp"
 

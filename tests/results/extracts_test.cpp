@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "results/extract_records.hpp"
 #include "results/path_extracts.hpp"
 #include "results/run_tables.hpp"

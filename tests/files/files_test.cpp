@@ -10,7 +10,7 @@
 
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace meridian {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace meridian::testing {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 namespace meridian {
 namespace {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "records/fatal.hpp"
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 #include "files/temporary_file.hpp"
 #include "support/test_folder.hpp"
 #include "unfinished_files.hpp"

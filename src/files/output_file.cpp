@@ -1,4 +1,4 @@
-#include "records/files.hpp"
+#include "files/output_file.hpp"
 
 #include <cerrno>
 #include <cstring>
