@@ -13,6 +13,7 @@
 #include <string>
 
 #include "bench_timer.hpp"
+#include "files/input_file.hpp"
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "files/output_file.hpp"

@@ -7,6 +7,7 @@
 
 #include "fuzz_support.hpp"
 #include "deck/deck_springs.hpp"
+#include "files/input_file.hpp"
 #include "records/fatal.hpp"
 #include "files/output_file.hpp"
 

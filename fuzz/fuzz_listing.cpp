@@ -8,6 +8,7 @@
 
 #include "fuzz_support.hpp"
 #include "driver/jobs.hpp"
+#include "files/input_file.hpp"
 #include "records/fatal.hpp"
 #include "files/output_file.hpp"
 

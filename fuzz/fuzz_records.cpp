@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
+#include "files/input_file.hpp"
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "files/output_file.hpp"

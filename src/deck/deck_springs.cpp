@@ -17,6 +17,7 @@
 #include <system_error>
 #include <vector>
 
+#include "files/input_file.hpp"
 #include "records/fatal.hpp"
 #include "records/free_form.hpp"
 #include "records/layout.hpp"

@@ -13,6 +13,7 @@
 #include "records/fields.hpp"
 #include "records/free_form.hpp"
 #include "records/layout.hpp"
+#include "files/input_file.hpp"
 #include "files/memory_budget.hpp"
 
 namespace meridian {

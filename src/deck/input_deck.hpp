@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "model/undeformed_model.hpp"
 

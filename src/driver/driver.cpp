@@ -13,6 +13,7 @@
 #include "driver/progress_line.hpp"
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "records/free_form.hpp"
 #include "files/temporary_file.hpp"

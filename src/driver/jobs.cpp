@@ -20,6 +20,7 @@
 #include "listing/listing_reader.hpp"
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "records/free_form.hpp"
 #include "report/html_report.hpp"

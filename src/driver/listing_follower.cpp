@@ -6,6 +6,7 @@
 
 #include "driver/progress_line.hpp"
 #include "platform/platform.hpp"
+#include "files/input_file.hpp"
 #include "records/fatal.hpp"
 
 namespace meridian {

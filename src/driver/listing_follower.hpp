@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 
 namespace meridian {

@@ -8,6 +8,7 @@
 
 #include "generator/block_mesh.hpp"
 #include "generator/model_regions.hpp"
+#include "files/input_file.hpp"
 #include "records/fatal.hpp"
 #include "records/free_form.hpp"
 

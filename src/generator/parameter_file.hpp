@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "model/generated_model.hpp"
+#include "files/input_file.hpp"
 #include "files/console.hpp"
 #include "files/output_file.hpp"
 

@@ -23,6 +23,7 @@
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "records/layout.hpp"
+#include "files/input_file.hpp"
 #include "files/memory_budget.hpp"
 
 namespace meridian {

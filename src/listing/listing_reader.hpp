@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "listing/listing_model.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 
 namespace meridian {

@@ -13,6 +13,7 @@
 
 #include "deck/deck_springs.hpp"
 #include "records/fatal.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "support/case_names.hpp"
 #include "support/scratch_test.hpp"

@@ -10,6 +10,7 @@
 
 #include "deck/input_deck.hpp"
 #include "records/fatal.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "support/memory_ceiling.hpp"
 

@@ -9,6 +9,7 @@
 
 #include "deck/input_deck.hpp"
 #include "records/fatal.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "support/case_names.hpp"
 

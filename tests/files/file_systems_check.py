@@ -81,7 +81,7 @@ def check_mount(checks, label, folder, listing, meridian, reference, expected_er
 
 
 def main():
-    meridian, make_listing, records_tests = (os.path.abspath(a) for a in sys.argv[1:4])
+    meridian, make_listing, files_tests = (os.path.abspath(a) for a in sys.argv[1:4])
     reason = can_mount()
     if reason:
         print("skipped: cannot mount here:", reason)
@@ -124,7 +124,7 @@ def main():
                     "model_stress_:.dat: cannot open for writing: the file system refuses this "
                     "name; run with --portable-names to give every file a name that any file "
                     "system takes", first_nine)
-        folding = subprocess.run([records_tests, "--gtest_filter=PlacedFilesOnFoldingMount.*"],
+        folding = subprocess.run([files_tests, "--gtest_filter=PlacedFilesOnFoldingMount.*"],
                                  env=dict(os.environ, MERIDIAN_FOLDING_DIR=exfat),
                                  capture_output=True, text=True)
         checks.expect(folding.returncode == 0 and "[  PASSED  ] 1 test" in folding.stdout,

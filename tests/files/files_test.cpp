@@ -10,6 +10,7 @@
 
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 
 namespace meridian {

@@ -15,6 +15,7 @@
 #include "cards/card_files.hpp"
 #include "model/generated_model.hpp"
 #include "generator/parameter_file.hpp"
+#include "files/input_file.hpp"
 #include "files/console.hpp"
 #include "support/scratch_dir.hpp"
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "listing/listing_reader.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "support/case_names.hpp"
 

@@ -10,6 +10,7 @@
 
 #include "listing/listing_reader.hpp"
 #include "records/fatal.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "support/listing_writer.hpp"
 

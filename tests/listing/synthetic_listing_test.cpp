@@ -8,6 +8,7 @@
 #include <string>
 
 #include "listing/listing_reader.hpp"
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "support/case_names.hpp"
 #include "support/listing_writer.hpp"

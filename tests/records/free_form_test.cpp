@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "records/fatal.hpp"
 #include "records/free_form.hpp"

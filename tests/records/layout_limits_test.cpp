@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "records/layout.hpp"
 #include "support/case_names.hpp"

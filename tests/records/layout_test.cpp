@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "records/fatal.hpp"
 #include "records/layout.hpp"
