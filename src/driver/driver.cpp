@@ -329,7 +329,7 @@ int run_program(std::span<const std::string> arguments) {
   }
   // Results are written under temporary names: an interrupted run removes its
   // own, and leftovers of killed runs in this folder go now.
-  install_interrupt_cleanup();
+  platform::install_interrupt_cleanup();
   remove_stale_temporaries(".");
   InputFile input = InputFile::standard_input();
   OutputFile output = OutputFile::standard_output();

@@ -37,7 +37,7 @@ std::string discard_temporary(TemporaryFile& temporary, bool replaces_existing) 
 
 // Renames a finished temporary to `name`, checked against the run's placed
 // files first when there are any, and notes it there.
-void put_in_place(TemporaryFile& temporary, const std::string& name, bool replaces_existing,
+void place_result(TemporaryFile& temporary, const std::string& name, bool replaces_existing,
                   PlacedFiles* placed) {
   std::optional<FileIdentity> identity;
   if (placed != nullptr) {
@@ -49,7 +49,7 @@ void put_in_place(TemporaryFile& temporary, const std::string& name, bool replac
     }
     identity = platform::identity_of(temporary.handle());
   }
-  if (!temporary.rename_to(name)) {
+  if (!temporary.place_as(name)) {
     const std::string refused = refused_name_reason(name, errno);
     const std::string reason = refused.empty() ? last_error() : refused;
     fail_file(name, "cannot put the new file in place: " + reason +
@@ -259,7 +259,7 @@ void OutputFile::close() {
     placed_->hold(HeldFile{std::move(temporary_), name_, replaces_existing_, written_through_});
     return;
   }
-  put_in_place(temporary_, name_, replaces_existing_, placed_);
+  place_result(temporary_, name_, replaces_existing_, placed_);
 }
 
 namespace {
@@ -271,7 +271,7 @@ void place_in_order(std::vector<HeldFile> held, PlacedFiles& placed) {
     if (file.written_through) {
       write_through(file);
     } else {
-      put_in_place(file.temporary, file.name, file.replaces_existing, &placed);
+      place_result(file.temporary, file.name, file.replaces_existing, &placed);
     }
   }
 }

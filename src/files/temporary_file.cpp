@@ -118,9 +118,9 @@ TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
   other.slot_ = -1;
 }
 
-bool TemporaryFile::rename_to(const std::string& target) {
+bool TemporaryFile::place_as(const std::string& target) {
   if (file_ == platform::no_file) return false;
-  if (!platform::replace_file(name_, target)) return false;
+  if (!platform::place_file(name_, target)) return false;
   // The lock is held until the file has its final name.
   platform::unlist_for_interrupt(slot_);
   slot_ = -1;
@@ -142,7 +142,6 @@ void TemporaryFile::discard() noexcept {
 
 // ------------------------------------------------------- interrupts and sweeps
 
-void install_interrupt_cleanup() { platform::install_interrupt_cleanup(); }
 
 void remove_stale_temporaries(const std::string& directory) noexcept {
   platform::remove_stale_files(directory, is_temporary_name);

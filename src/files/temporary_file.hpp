@@ -35,7 +35,7 @@ std::string temporary_name_beside(const std::string& path);
 bool is_temporary_name(std::string_view name);
 
 // An open, locked temporary file, listed for the interrupt handler. Destroyed
-// before rename_to() succeeded, it removes its file.
+// before place_as() succeeded, it removes its file.
 class TemporaryFile {
  public:
   TemporaryFile() = default;  // holds no file
@@ -59,10 +59,10 @@ class TemporaryFile {
   platform::Handle handle() const { return file_; }
   const std::string& name() const { return name_; }
 
-  // Renames the file to `target`, which should be in the same folder, then
-  // lets go of it. False (platform::last_error() says why) when the rename
-  // fails; the file is kept.
-  bool rename_to(const std::string& target);
+  // Puts the file in place as `target` (a rename within its folder), then
+  // lets go of it. False (platform::last_error() says why) when that fails;
+  // the file is kept.
+  bool place_as(const std::string& target);
   // Removes the file and lets go of it; nothing when no file is held.
   void discard() noexcept;
 
@@ -74,16 +74,6 @@ class TemporaryFile {
   platform::Handle file_ = platform::no_file;
   int slot_ = -1;  // entry in the interrupt handler's list, -1 when not listed
 };
-
-// Installs the handler that removes the live temporaries when the run is
-// interrupted (SIGINT, SIGTERM or SIGHUP; on Windows Ctrl+C, Ctrl+Break or
-// the closing of the console); the run then ends as the interrupt would have
-// ended it, so the parent sees the run killed by that signal. A signal ignored
-// when this is called stays ignored. Call once, early, from the thread that
-// creates the files; threads started later should be started inside a
-// platform::InterruptsDeferred scope. Relative names are removed relative to
-// the working directory of the moment, which the run keeps.
-void install_interrupt_cleanup();
 
 // Removes the leftovers of killed runs in `directory`: files with a temporary
 // name that no process holds locked. Nothing else is touched; failures are

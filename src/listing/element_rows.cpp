@@ -172,6 +172,5 @@ ElementRowBatch* ElementRowParser::hand_over() {
   return previous;
 }
 
-int usable_cpus() { return platform::usable_cpus(); }
 
 }  // namespace meridian

@@ -82,7 +82,5 @@ class ElementRowParser {
   std::unique_ptr<Helper> helper_;
 };
 
-// The CPUs this process may run on (at least 1).
-int usable_cpus();
 
 }  // namespace meridian

@@ -20,6 +20,7 @@
 #include "listing/element_zones.hpp"
 #include "listing/listing_reader.hpp"
 #include "model/nodal_stress.hpp"
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "records/fields.hpp"
 #include "records/layout.hpp"
@@ -507,7 +508,7 @@ void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
     // A second thread pays for itself from a few thousand elements on.
     constexpr std::int32_t helper_elements = 4096;
     element_rows_ = std::make_unique<ElementRowParser>(
-        second_cpu_ && m.element_capacity >= helper_elements && usable_cpus() >= 2);
+        second_cpu_ && m.element_capacity >= helper_elements && platform::usable_cpus() >= 2);
   }
   ElementRowParser& rows = *element_rows_;
   std::int32_t element = 1;

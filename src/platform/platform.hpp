@@ -142,8 +142,9 @@ enum class Created { yes, name_taken, vanished, failed, permissions_not_set };
 // and is removed again. Other failures: Created::failed.
 Created create_locked(const std::string& path, std::optional<std::uint32_t> permissions,
                       Handle& file);
-// Renames `from` to `to`, replacing a file of that name; false on failure.
-bool replace_file(const std::string& from, const std::string& to);
+// Puts the file `from` in place as `to` (a rename), replacing a file of that
+// name; false on failure.
+bool place_file(const std::string& from, const std::string& to);
 // Removes the file `path`; false on failure.
 bool remove_file(const std::string& path);
 

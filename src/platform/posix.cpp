@@ -301,7 +301,7 @@ Created create_locked(const std::string& path, std::optional<std::uint32_t> perm
   return Created::yes;
 }
 
-bool replace_file(const std::string& from, const std::string& to) {
+bool place_file(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 

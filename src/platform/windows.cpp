@@ -405,7 +405,7 @@ Created create_locked(const std::string& path, std::optional<std::uint32_t>, Han
   return Created::yes;
 }
 
-bool replace_file(const std::string& from, const std::string& to) {
+bool place_file(const std::string& from, const std::string& to) {
   const std::wstring source = widen(from);
   const std::wstring target = widen(to);
   // A file that another process has open for a moment (a second run, a

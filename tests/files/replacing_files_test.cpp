@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "files/output_file.hpp"
 #include "files/temporary_file.hpp"
@@ -217,7 +218,7 @@ TEST_F(ReplacingFilesTest, InterruptRemovesTheLiveTemporariesAndEndsTheRunBySign
     SCOPED_TRACE(signal_number);
     std::ofstream(path("open.dat")) << "earlier";
     const int status = in_child([&] {
-      install_interrupt_cleanup();
+      platform::install_interrupt_cleanup();
       OutputFile done = OutputFile::create_replacing(path("done.dat"));
       done.write_record("complete");
       done.close();
@@ -234,7 +235,7 @@ TEST_F(ReplacingFilesTest, InterruptRemovesTheLiveTemporariesAndEndsTheRunBySign
   // A hangup ignored when the run started stays ignored: the run completes.
   const int status = in_child([this] {
     std::signal(SIGHUP, SIG_IGN);
-    install_interrupt_cleanup();
+    platform::install_interrupt_cleanup();
     OutputFile out = OutputFile::create_replacing(path("out.dat"));
     out.write_record("complete");
     ::raise(SIGHUP);

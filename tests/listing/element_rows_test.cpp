@@ -8,6 +8,7 @@
 #include <string>
 
 #include "listing/load_helpers.hpp"
+#include "platform/platform.hpp"
 #include "support/case_names.hpp"
 
 namespace meridian::testing {
@@ -149,7 +150,7 @@ TEST(ElementRows, SameSumsOnBothPaths) {
   }
 }
 
-TEST(ElementRows, UsableCpusCountsThisProcess) { EXPECT_GE(usable_cpus(), 1); }
+TEST(ElementRows, UsableCpusCountsThisProcess) { EXPECT_GE(platform::usable_cpus(), 1); }
 
 }  // namespace
 }  // namespace meridian::testing
