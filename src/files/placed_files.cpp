@@ -9,7 +9,9 @@
 namespace meridian {
 namespace {
 
-std::string folded(std::string_view name) {
+// The name with its letters in lower case: names that differ only in letter
+// case fold to one.
+std::string case_folded(std::string_view name) {
   std::string lower(name);
   for (char& c : lower) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -33,9 +35,9 @@ bool folder_lists_exactly(const std::string& path) {
 }  // namespace
 
 void PlacedFiles::check_before_placing(const std::string& name) const {
-  const auto same_letters = by_folded_name_.find(folded(name));
-  const bool other_spelling = same_letters != by_folded_name_.end() && same_letters->second != name;
-  if (by_identity_.empty() && !other_spelling) return;
+  const auto same_but_case = by_case_folded_name_.find(case_folded(name));
+  const bool other_case = same_but_case != by_case_folded_name_.end() && same_but_case->second != name;
+  if (by_identity_.empty() && !other_case) return;
   const std::optional<FileIdentity> identity = platform::identity(name);
   if (!identity) return;  // nothing to replace
   // The earlier name must still name that file: another run in the folder may
@@ -45,12 +47,12 @@ void PlacedFiles::check_before_placing(const std::string& name) const {
       platform::identity(same->second) == identity) {
     fail_same_file(name, same->second);
   }
-  if (other_spelling && !folder_lists_exactly(name)) fail_same_file(name, same_letters->second);
+  if (other_case && !folder_lists_exactly(name)) fail_same_file(name, same_but_case->second);
 }
 
 void PlacedFiles::add(const std::string& name, std::optional<FileIdentity> identity) {
   if (identity) by_identity_[*identity] = name;
-  by_folded_name_[folded(name)] = name;
+  by_case_folded_name_[case_folded(name)] = name;
 }
 
 std::vector<HeldFile> PlacedFiles::release_held() {

@@ -60,7 +60,7 @@ class PlacedFiles {
 
  private:
   std::map<FileIdentity, std::string> by_identity_;
-  std::map<std::string, std::string> by_folded_name_;  // letters in lower case
+  std::map<std::string, std::string> by_case_folded_name_;  // letters in lower case
   bool holding_ = false;
   std::vector<HeldFile> held_;
 };
