@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "files/console.hpp"
-#include "results/step_results.hpp"
+#include "results/step_writer.hpp"
 #include "views/model_view.hpp"
 
 namespace meridian {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "results/step_results.hpp"
+#include "results/step_writer.hpp"
 #include "model/step_store.hpp"
 
 namespace meridian::testing {

@@ -8,7 +8,7 @@
 #include "records/fatal.hpp"
 #include "records/layout.hpp"
 #include "results/run_tables.hpp"
-#include "results/step_results.hpp"
+#include "results/step_writer.hpp"
 #include "support/case_names.hpp"
 #include "support/field_texts.hpp"
 #include "support/scratch_dir.hpp"

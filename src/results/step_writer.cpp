@@ -1,4 +1,4 @@
-#include "results/step_results.hpp"
+#include "results/step_writer.hpp"
 
 #include <algorithm>
 #include <memory>
