@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/time_steps.hpp"
+#include "model/step_results.hpp"
 #include "platform/platform.hpp"
 
 namespace meridian {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "model/undeformed_model.hpp"
-#include "model/time_steps.hpp"
+#include "model/step_results.hpp"
 #include "model/step_store.hpp"
 
 namespace meridian {

@@ -18,7 +18,7 @@
 #include <span>
 #include <string_view>
 
-#include "model/time_steps.hpp"
+#include "model/step_results.hpp"
 #include "model/undeformed_model.hpp"
 #include "files/placed_files.hpp"
 

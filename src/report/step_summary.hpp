@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/time_steps.hpp"
+#include "model/step_results.hpp"
 
 namespace meridian {
 

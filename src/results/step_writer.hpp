@@ -8,7 +8,7 @@
 #include <span>
 
 #include "model/file_names.hpp"
-#include "model/time_steps.hpp"
+#include "model/step_results.hpp"
 
 namespace meridian {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "model/undeformed_model.hpp"
-#include "model/time_steps.hpp"
+#include "model/step_results.hpp"
 #include "files/placed_files.hpp"
 
 namespace meridian {
