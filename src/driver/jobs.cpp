@@ -61,33 +61,36 @@ constexpr std::array<std::string_view, 16> banner = {
     "******************************************************",
 };
 
-// clang-format off
-constexpr ViewOptions model_load_only{false};
-constexpr ViewOptions with_interfaces{true};
+// What the jobs write besides model_load.dat and the stress files: one named
+// field per output, so a new one is one more field here and in the rows that
+// write it.
+constexpr ViewOptions model_load_only{};
+constexpr ViewOptions with_interfaces{.interface_zones = true};
 
-//                                      edge   diagonal  axis lines  springs
-constexpr StepOutputs no_extracts{      false, false,    false,      false};
-constexpr StepOutputs edge_paths{       true,  false,    false,      false};
-constexpr StepOutputs diagonal_paths{   false, true,     false,      false};
-constexpr StepOutputs lines_and_springs{false, false,    true,       true};
+constexpr StepOutputs no_extracts{};
+constexpr StepOutputs edge_paths{.edge_paths = true};
+constexpr StepOutputs diagonal_paths{.diagonal_paths = true};
+constexpr StepOutputs lines_and_springs{.axis_lines = true, .springs = true};
 
-// Jobs 0 to 6, in order.
+// Jobs 0 to 6, in order; what a row leaves out keeps JobRow's default (the
+// listing required, no question, nothing else written). GCC would ask for
+// every member before the last one named; the defaults are meant.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 constexpr std::array<JobRow, 7> job_table = {{
-    // listing scale  view             steps              deck    generator deck
-    //                                                    rewrite           view
-    {false,   false, with_interfaces, no_extracts,       false,  true,     false},  // 0
-    {true,    true,  model_load_only, no_extracts,       false,  false,    false},  // 1
-    {true,    false, with_interfaces, edge_paths,        false,  false,    false},  // 2
-    {true,    false, with_interfaces, diagonal_paths,    false,  false,    false},  // 3
-    {true,    false, with_interfaces, no_extracts,       true,   false,    false},  // 4
-    {false,   false, with_interfaces, no_extracts,       false,  false,    true},   // 5
-    {true,    false, with_interfaces, lines_and_springs, false,  false,    false},  // 6
+    {.listing_required = false, .view = with_interfaces, .generator = true},
+    {.asks_scale = true, .view = model_load_only},
+    {.view = with_interfaces, .steps = edge_paths},
+    {.view = with_interfaces, .steps = diagonal_paths},
+    {.view = with_interfaces, .steps = no_extracts, .deck_rewrite = true},
+    {.listing_required = false, .view = with_interfaces, .deck_view = true},
+    {.view = with_interfaces, .steps = lines_and_springs},
 }};
 
 // Every other job number: the listing views and stress files of job 2,
 // without its extracts.
-constexpr JobRow default_row{true, false, with_interfaces, no_extracts, false, false, false};
-// clang-format on
+constexpr JobRow default_row{.view = with_interfaces, .steps = no_extracts};
+#pragma GCC diagnostic pop
 
 // The one question of a run, asked after model_load.dat has been written and
 // before any result file.
