@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -232,26 +233,64 @@ TEST(Driver, AnyFolderNameAndEitherLineEndOfTheAnswer) {
 }
 
 // Every option --help names is described in the manual page.
-TEST(Driver, ManualPageNamesEveryOption) {
-  const std::string manual = read_file(fs::path(MERIDIAN_SOURCE_DIR) / "docs" / "meridian.1");
-  ASSERT_FALSE(manual.empty());
+// The option table is the one list of options: --help shows each, the manual
+// page's OPTIONS section describes each and no other, and the parser takes
+// each (once; twice is refused; a required value may not be missing).
+TEST(CommandOptions, HelpManualAndParserFollowTheTable) {
   const std::string usage = usage_text();
-  const std::size_t options = usage.find("Options:\n");
-  ASSERT_NE(options, std::string::npos);
-  std::set<std::string> names;
-  // Option words: "-X" or "--name", at the start of an option line or after ", ".
-  for (std::size_t at = options; at < usage.size() && usage.compare(at, 6, "\nJobs ") != 0; ++at) {
-    if (usage[at] != '-' || (usage[at - 1] != ' ' && usage[at - 1] != ',')) continue;
-    std::size_t end = at;
-    while (end < usage.size() && (usage[end] == '-' || std::isalpha(static_cast<unsigned char>(usage[end])))) ++end;
-    names.insert(usage.substr(at, end - at));
-    at = end;
-  }
-  EXPECT_GE(names.size(), 7u) << "the options section was not read";
-  for (const std::string& name : names) {
-    std::string escaped;  // man(7) writes a minus as \-
+  const std::string manual = read_file(fs::path(MERIDIAN_SOURCE_DIR) / "docs" / "meridian.1");
+  const std::size_t options_at = manual.find(".SH OPTIONS");
+  const std::size_t options_end = manual.find(".SH ", options_at + 1);
+  ASSERT_NE(options_at, std::string::npos);
+  const std::string section = manual.substr(options_at, options_end - options_at);
+  const auto man = [](std::string_view name) {  // man(7) writes a minus as \-
+    std::string escaped;
     for (const char c : name) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
-    EXPECT_NE(manual.find(escaped), std::string::npos) << name << " is not in docs/meridian.1";
+    return escaped;
+  };
+  // A value each option that takes one accepts.
+  const std::map<std::string_view, std::string> values = {
+      {"--job", "2"}, {"--scale", "10"}, {"--directory", "."}, {"--follow", "5"}};
+  // The option each item of the manual's OPTIONS names first.
+  std::set<std::string> items;
+  for (std::size_t at = section.find(".TP\n"); at != std::string::npos; at = section.find(".TP\n", at + 1)) {
+    const std::size_t dash = section.find("\\-", at);
+    std::size_t end = dash;
+    while (end < section.size() && (section.compare(end, 2, "\\-") == 0 ||
+                                    std::isalpha(static_cast<unsigned char>(section[end])))) {
+      end += section.compare(end, 2, "\\-") == 0 ? 2 : 1;
+    }
+    items.insert(section.substr(dash, end - dash));
+  }
+  std::set<std::string> table_words;
+  for (const CommandOption& option : command_options()) {
+    SCOPED_TRACE(std::string(option.name));
+    EXPECT_NE(usage.find("\n  " + std::string(option.forms)), std::string::npos);
+    if (!option.usage.empty()) {
+      EXPECT_NE(usage.find("[" + std::string(option.usage) + "]"), std::string::npos);
+    }
+    table_words.insert(man(option.name));
+    if (!option.short_name.empty()) table_words.insert(man(option.short_name));
+    EXPECT_TRUE(items.count(man(option.name)) || items.count(man(option.short_name)))
+        << "no item of the manual's OPTIONS describes it";
+    std::vector<std::string> once = {std::string(option.name)};
+    if (option.value != CommandOption::Value::none) {
+      ASSERT_TRUE(values.count(option.name)) << "the test needs a value for this option";
+      once = {std::string(option.name) + "=" + values.at(option.name)};
+    }
+    EXPECT_NE(parse_command_line(once).action, CommandLine::Action::usage_error)
+        << parse_command_line(once).error;
+    if (option.name == "--help" || option.name == "--version") continue;
+    std::vector<std::string> twice = once;
+    twice.push_back(once[0]);
+    EXPECT_NE(parse_command_line(twice).error.find("given twice"), std::string::npos);
+    if (option.value == CommandOption::Value::required) {
+      EXPECT_EQ(parse_command_line(std::vector<std::string>{std::string(option.name)}).error,
+                std::string(option.name) + " needs " + std::string(option.value_needed));
+    }
+  }
+  for (const std::string& item : items) {
+    EXPECT_TRUE(table_words.count(item)) << item << " is in the manual but not in the table";
   }
 }
 

@@ -1,0 +1,294 @@
+#include "driver/command_line.hpp"
+
+#include <array>
+#include <charconv>
+#include <string>
+#include <vector>
+
+#include "files/input_file.hpp"
+#include "platform/platform.hpp"
+#include "records/fatal.hpp"
+#include "records/free_form.hpp"
+
+namespace meridian {
+namespace {
+
+using Value = CommandOption::Value;
+using Applied = std::optional<std::string>;
+
+// The job number of --job: an integer from 0 to 6.
+std::optional<std::int32_t> parse_job(std::string_view value) {
+  std::int32_t job = 0;
+  const char* first = value.data();
+  const char* last = value.data() + value.size();
+  if (!value.empty() && *first == '+') ++first;
+  const auto result = std::from_chars(first, last, job);
+  if (value.empty() || result.ec != std::errc() || result.ptr != last) return std::nullopt;
+  return job;
+}
+
+// The seconds of --follow=SECONDS: a number greater than 0.
+std::optional<double> parse_seconds(std::string_view value) {
+  double seconds = 0.0;
+  const char* last = value.data() + value.size();
+  const auto result = std::from_chars(value.data(), last, seconds);
+  if (value.empty() || result.ec != std::errc() || result.ptr != last || !(seconds > 0.0) ||
+      seconds > 1e9) {
+    return std::nullopt;
+  }
+  return seconds;
+}
+
+// The factor of --scale, read as the console answer to the scale question is.
+std::optional<double> parse_scale(std::string_view value) {
+  InputFile text = InputFile::from_text("--scale", std::string(value));
+  double scale = 0.0;
+  const std::array<FieldTarget, 1> targets{FieldTarget(&scale)};
+  try {
+    require_free(text, targets, "the scale factor");
+  } catch (const FatalError&) {
+    return std::nullopt;
+  }
+  return scale;
+}
+
+Applied quoted(std::string_view what, std::string_view value) {
+  return std::string(what) + " \"" + std::string(value) + "\"";
+}
+
+// How long --follow waits for a quiet listing without a value.
+constexpr double default_quiet_seconds = 600.0;
+
+// clang-format off
+constexpr std::array<CommandOption, 10> options = {{
+    {"--job", "", Value::required, "a job number", "--job N, --job=N",
+     "the job to run, 0 to 6 (without it the job is 1)", "--job N",
+     [](CommandLine& c, std::string_view v) -> Applied {
+       const std::optional<std::int32_t> number = parse_job(v);
+       if (!number) return quoted("the job must be an integer, not", v);
+       if (*number < 0 || *number > 6) return "the job must be 0 to 6, not " + std::to_string(*number);
+       c.job_code = *number;
+       return std::nullopt;
+     }},
+    {"--scale", "", Value::required, "a scale factor", "--scale F, --scale=F",
+     "the deformation scale factor of job 1: nothing is asked", "--scale F",
+     [](CommandLine& c, std::string_view v) -> Applied {
+       c.options.scale = parse_scale(v);
+       if (!c.options.scale) return quoted("the scale factor must be a number, not", v);
+       return std::nullopt;
+     }},
+    {"--directory", "-C", Value::required, "a directory", "-C DIR, --directory DIR, --directory=DIR",
+     "run in DIR, as if started there", "-C DIR",
+     [](CommandLine& c, std::string_view v) -> Applied {
+       if (v.empty() || platform::status(std::string(v)).kind != platform::Kind::directory) {
+         return quoted("no directory", v);
+       }
+       c.directory = v;
+       return std::nullopt;
+     }},
+    {"--vtk", "", Value::none, "", "--vtk",
+     "also write VTK files for ParaView: model.vtu (and\n"
+     "model_interfaces.vtu), model_stress_NNNNN.vtu per step\n"
+     "and the time series model_stress.pvd", "--vtk",
+     [](CommandLine& c, std::string_view) -> Applied { c.options.vtk = true; return std::nullopt; }},
+    {"--portable-names", "", Value::none, "", "--portable-names",
+     "step and interface numbers of 10 and more written in\n"
+     "decimal in file names (model_stress_10.dat, not\n"
+     "model_stress_:.dat): names that Windows, exFAT and\n"
+     "file systems that ignore letter case can hold", "--portable-names",
+     [](CommandLine& c, std::string_view) -> Applied { c.options.portable_names = true; return std::nullopt; }},
+    {"--report", "", Value::none, "", "--report",
+     "also write summary.csv (a row per printed time step:\n"
+     "peak displacement, peak nodal and integration-point\n"
+     "effective stress, temperature range; runs that read\n"
+     "n3dhsp) and report.html, one page to open in a browser\n"
+     "offline: the summary table and chart and the deformed\n"
+     "model in 3D", "--report",
+     [](CommandLine& c, std::string_view) -> Applied { c.options.report = true; return std::nullopt; }},
+    {"--partial", "", Value::none, "", "--partial",
+     "a listing that ends before the time steps it announces\n"
+     "are complete (an analysis that stopped early) gives\n"
+     "the files of its complete steps; the run then ends\n"
+     "with status 3", "--partial",
+     [](CommandLine& c, std::string_view) -> Applied { c.options.partial = true; return std::nullopt; }},
+    {"--follow", "", Value::optional, "", "--follow[=SECONDS]",
+     "follow n3dhsp while the solver writes it: wait for it\n"
+     "to appear and to grow, put model_load.dat in place\n"
+     "once the model is read and each step's files as soon\n"
+     "as the step is complete (model_stress.pvd, summary.csv\n"
+     "and report.html name the steps in place); ends when\n"
+     "the announced steps are complete, or as --partial\n"
+     "when n3dhsp has not grown for SECONDS (600). Job 6\n"
+     "with springs and job 4 write their step files when\n"
+     "the run ends (the spring extract takes the last\n"
+     "step's forces)", "--follow[=SECONDS]",
+     [](CommandLine& c, std::string_view v) -> Applied {
+       c.options.follow_seconds = v.data() == nullptr ? default_quiet_seconds : parse_seconds(v);
+       if (!c.options.follow_seconds) {
+         return quoted("--follow waits a number of seconds greater than 0, not", v);
+       }
+       return std::nullopt;
+     }},
+    {"--help", "-h", Value::none, "", "-h, --help", "this text", "",
+     [](CommandLine& c, std::string_view) -> Applied {
+       c.action = CommandLine::Action::help;
+       return std::nullopt;
+     }},
+    {"--version", "", Value::none, "", "--version", "the version", "",
+     [](CommandLine& c, std::string_view) -> Applied {
+       c.action = CommandLine::Action::version;
+       return std::nullopt;
+     }},
+}};
+// clang-format on
+
+constexpr std::span<const CommandOption> listed{options};
+
+// The option an argument names, and its value: "--name", "--name=value",
+// and for a short name "-X" and "-Xvalue". `attached` is the value written
+// into the argument (a null view when there is none).
+struct Match {
+  const CommandOption* option = nullptr;
+  std::string_view attached;
+};
+
+Match match(std::string_view argument) {
+  for (const CommandOption& option : listed) {
+    if (argument == option.name || (!option.short_name.empty() && argument == option.short_name)) {
+      return {&option, {}};
+    }
+    if (option.value == Value::none) continue;
+    if (argument.size() > option.name.size() && argument.starts_with(option.name) &&
+        argument[option.name.size()] == '=') {
+      return {&option, argument.substr(option.name.size() + 1)};
+    }
+    if (option.value == Value::required && !option.short_name.empty() &&
+        argument.size() > option.short_name.size() && argument.starts_with(option.short_name)) {
+      return {&option, argument.substr(option.short_name.size())};
+    }
+  }
+  return {};
+}
+
+CommandLine usage_error(std::string message) {
+  CommandLine command;
+  command.action = CommandLine::Action::usage_error;
+  command.error = std::move(message);
+  return command;
+}
+
+// The option's lines of --help: its forms, then its text from column 24.
+void append_help(std::string& text, const CommandOption& option) {
+  constexpr std::size_t column = 24;
+  std::string line = "  " + std::string(option.forms);
+  std::string_view help = option.help;
+  bool first = true;
+  while (!help.empty() || first) {
+    const std::size_t end = help.find('\n');
+    const std::string_view part = help.substr(0, end);
+    if (line.size() + 2 > column) {
+      text += line + "\n";
+      line.clear();
+    }
+    line.resize(column, ' ');
+    line += part;
+    text += line + "\n";
+    line.clear();
+    help = end == std::string_view::npos ? std::string_view() : help.substr(end + 1);
+    first = false;
+  }
+}
+
+}  // namespace
+
+std::span<const CommandOption> command_options() { return listed; }
+
+std::string usage_text() {
+  // The usage line: every option that has a part in it, wrapped.
+  std::string text;
+  std::string line = "Usage: meridian";
+  for (const CommandOption& option : listed) {
+    if (option.usage.empty()) continue;
+    const std::string part = " [" + std::string(option.usage) + "]";
+    if (line.size() + part.size() > 88) {
+      text += line + "\n";
+      line = std::string(15, ' ');
+    }
+    line += part;
+  }
+  text += line + "\n";
+  text += "       meridian --help\n"
+          "       meridian --version\n"
+          "\n"
+          "Post-processes the NIKE3D listing n3dhsp in the current directory into Tecplot files.\n"
+          "All file names are fixed; every file is read or written in the current directory.\n"
+          "\n"
+          "Options:\n";
+  for (const CommandOption& option : listed) append_help(text, option);
+  text += "\n"
+          "Jobs (--job N; without it the job is 1):\n"
+          "  1  reads n3dhsp, writes model_load.dat, asks the deformation scale factor on\n"
+          "     standard input, writes model_stress_<c>.dat for every printed time step\n"
+          "  2  as 1 without the question (factor 1.0), plus interface_m_<c>.dat and\n"
+          "     interface_s_<c>.dat and per step edge_node_<c>.csv (interface edge paths)\n"
+          "  3  as 2, per step diagonal_node_<c>.csv (interface or material diagonal paths)\n"
+          "  4  as 2, then rewrites the spring section of the input deck nikein\n"
+          "     (\"done\" is created when no spring is released)\n"
+          "  5  as 2 when n3dhsp exists, then reads the input deck nikein.txt and writes\n"
+          "     model_load.dat and the interface zone files of the deck\n"
+          "  6  as 2, per step line_node_<c>.csv (material axis lines) and spring_<c>.csv\n"
+          "  0  as 2 when n3dhsp exists, then reads parameter_in.txt and writes the solver\n"
+          "     cards out_node.txt, out_element.txt, out_interface.txt, out_load.txt,\n"
+          "     out_spring.txt and the model views of the generated model\n"
+          "\n"
+          "Result files are written under a temporary name and renamed into place when\n"
+          "complete: an interrupted run leaves each result as it was or complete.\n"
+          "A run never removes a file it did not write: the files of steps after the\n"
+          "last complete one, left by an earlier run, stay as they are.\n";
+  // Windows refuses some characters of the other step names in file names.
+  if (platform::names_must_be_portable) {
+    text += "On Windows step and interface names are always the portable ones.\n";
+  }
+  text += "When standard error is a terminal, a run that reads n3dhsp shows its progress\n"
+          "there on one line, erased when the run ends.\n"
+          "\n"
+          "Exit status: 0 on success, 2 on bad input, a missing input file, a failed file\n"
+          "operation (one message on standard error names the file and line) or a bad\n"
+          "argument, 1 on a bad constraint code in parameter_in.txt, 3 when n3dhsp ends\n"
+          "before its announced steps are complete and --partial or --follow wrote the\n"
+          "complete ones (one line on standard error says how many); a run ended by a\n"
+          "signal ends as that signal.\n";
+  return text;
+}
+
+CommandLine parse_command_line(std::span<const std::string> arguments) {
+  CommandLine command;
+  std::vector<bool> given(listed.size(), false);
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const Match found = match(argument);
+    if (found.option == nullptr) return usage_error("unknown argument \"" + argument + "\"");
+    const CommandOption& option = *found.option;
+    std::string_view value = found.attached;
+    if (option.value == Value::required && value.data() == nullptr) {
+      if (i + 1 >= arguments.size()) return usage_error(argument + " needs " + std::string(option.value_needed));
+      value = arguments[++i];
+    }
+    const std::size_t at = static_cast<std::size_t>(&option - listed.data());
+    if (given[at]) {
+      const std::string_view named = option.short_name.empty() ? option.name : option.short_name;
+      return usage_error(std::string(named) + " given twice");
+    }
+    given[at] = true;
+    if (const Applied failed = option.apply(command, value)) return usage_error(*failed);
+    // --help and --version answer at once, whatever follows.
+    if (command.action != CommandLine::Action::run) return command;
+  }
+  if (command.options.scale && !job_row(command.job_code).asks_scale) {
+    return usage_error("--scale answers the scale question of job 1; job " +
+                       std::to_string(command.job_code) + " asks none");
+  }
+  return command;
+}
+
+}  // namespace meridian
