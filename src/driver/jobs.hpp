@@ -1,7 +1,8 @@
 #pragma once
 // The jobs: one row per job says what a run reads and writes; run_job walks
-// the row of the job asked for. A new output is a column here (and an option
-// of its writer); a new job is a row.
+// the row of the job asked for. A new output is a named field here (or of
+// StepOutputs or ViewOptions) and in the rows that write it; a new job is a
+// row.
 
 #include <cstdint>
 #include <optional>
