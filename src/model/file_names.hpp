@@ -8,7 +8,9 @@ namespace meridian {
 
 class PlacedFiles;
 
-// How a run names the files of its steps and interfaces.
+// How a run names the files of its steps and interfaces. Each run chooses
+// one in result_names (driver/jobs.cpp): portable with --portable-names and
+// on Windows, characters otherwise.
 enum class StepNames {
   // "1".."9", then ":" ";" ... up to "~" for number 78; from 79 on, the decimal
   // number itself. Some of these characters are refused by Windows and exFAT,
