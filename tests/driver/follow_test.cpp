@@ -40,10 +40,16 @@ std::set<int> numbers_in(const std::string& text, const std::regex& pattern) {
   return found;
 }
 
+// The steps whose stress files are in place (temporaries have other names).
 std::set<int> stress_steps(const fs::path& dir) {
-  std::string names;
-  for (const auto& entry : fs::directory_iterator(dir)) names += entry.path().filename().string() + "\n";
-  return numbers_in(names, std::regex(R"(model_stress_(\d+)\.dat)"));
+  static const std::regex name(R"(model_stress_(\d+)\.dat)");
+  std::set<int> steps;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    std::smatch found;
+    const std::string file = entry.path().filename().string();
+    if (std::regex_match(file, found, name)) steps.insert(std::stoi(found[1].str()));
+  }
+  return steps;
 }
 
 // What a plain run of the whole example leaves.
