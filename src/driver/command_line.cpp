@@ -27,7 +27,8 @@ std::optional<std::int32_t> parse_job(std::string_view value) {
   return job;
 }
 
-// The seconds of --follow=SECONDS: a number greater than 0.
+// The seconds of --follow=SECONDS (or the megabytes of --report-budget): a
+// number greater than 0.
 std::optional<double> parse_seconds(std::string_view value) {
   double seconds = 0.0;
   const char* last = value.data() + value.size();
@@ -60,7 +61,7 @@ Applied quoted(std::string_view what, std::string_view value) {
 constexpr double default_quiet_seconds = 600.0;
 
 // clang-format off
-constexpr std::array<CommandOption, 10> options = {{
+constexpr std::array<CommandOption, 11> options = {{
     {"--job", "", Value::required, "a job number", "--job N, --job=N",
      "the job to run, 0 to 6 (without it the job is 1)", "--job N",
      [](CommandLine& c, std::string_view v) -> Applied {
@@ -105,6 +106,17 @@ constexpr std::array<CommandOption, 10> options = {{
      "offline: the summary table and chart and the deformed\n"
      "model in 3D", "--report",
      [](CommandLine& c, std::string_view) -> Applied { c.options.report = true; return std::nullopt; }},
+    {"--report-budget", "", Value::required, "a size in MB", "--report-budget=MB",
+     "the most report.html may take, in MB (64): past it its\n"
+     "3D view keeps an evenly spaced part of the steps, with\n"
+     "the first, the last and the one of the peak effective\n"
+     "stress (the table and chart keep every step)", "--report-budget=MB",
+     [](CommandLine& c, std::string_view v) -> Applied {
+       const std::optional<double> megabytes = parse_seconds(v);
+       if (!megabytes) return quoted("--report-budget takes a number of MB greater than 0, not", v);
+       c.options.report_budget_mb = *megabytes;
+       return std::nullopt;
+     }},
     {"--partial", "", Value::none, "", "--partial",
      "a listing that ends before the time steps it announces\n"
      "are complete (an analysis that stopped early) gives\n"
@@ -283,6 +295,9 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
     if (const Applied failed = option.apply(command, value)) return usage_error(*failed);
     // --help and --version answer at once, whatever follows.
     if (command.action != CommandLine::Action::run) return command;
+  }
+  if (command.options.report_budget_mb && !command.options.report) {
+    return usage_error("--report-budget sets the size of the page of --report, which is not asked for");
   }
   if (command.options.scale && !job_row(command.job_code).asks_scale) {
     return usage_error("--scale answers the scale question of job 1; job " +

@@ -198,7 +198,8 @@ struct ListingWriters {
               const JobRow& row, const RunOptions& options, const RunContext& context,
               bool snapshots = false) {
     if (options.report) {
-      report.emplace(view, report_heading(title, context), &results, context.placed, snapshots);
+      report.emplace(view, report_heading(title, context), &results, context.placed, snapshots,
+                     options.report_budget_mb.value_or(default_page_budget_mb));
     }
     if (results.step_count > 0) steps.emplace(results, step_outputs(row, options, context));
   }

@@ -45,6 +45,8 @@ struct RunOptions {
   // summary.csv (runs that read a listing) and report.html besides
   // everything else.
   bool report = false;
+  // The most report.html may take, in MB; unset: its default.
+  std::optional<double> report_budget_mb;
   // A listing that ends within its time steps gives the files of its
   // complete steps (the run tells so: ListingEnd).
   bool partial = false;

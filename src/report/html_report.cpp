@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <set>
@@ -15,6 +17,7 @@
 #include "records/shortest_numbers.hpp"
 #include "report/exterior_faces.hpp"
 #include "report/report_page.hpp"
+#include "report/step_encoding.hpp"
 #include "report/step_summary.hpp"
 
 namespace meridian {
@@ -161,8 +164,23 @@ struct RunReport::State {
   std::string_view tail;  // the page after the data
   std::vector<std::string> rows;
   std::vector<std::int32_t> surface_nodes;  // node numbers, ascending
-  std::int32_t steps = 0;
-  std::string text;  // the data of the step being written
+  std::int32_t steps = 0;   // steps added
+  std::int32_t blocks = 0;  // step blocks written to the page (or the spool)
+  std::string text;         // the page's text before its steps, while it is made
+
+  // The 3D view's steps within the page budget: every step, or (limited)
+  // the planned ones, evenly spaced from the first to the last announced,
+  // and, held back to the end, the step of the highest effective stress so
+  // far and the latest step when they are not planned.
+  double budget_mb = 0.0;
+  bool limited = false;
+  std::vector<std::int32_t> planned;  // ascending
+  struct Held {
+    std::int32_t step = 0;
+    std::string block;  // empty: in the page already
+  };
+  Held peak_step, last_step;
+  double peak_value = 0.0;
 
   State(const StepResults* r, PlacedFiles* p, bool snapshots)
       : results(r), placed(p), summary(create_summary(r, p)) {
@@ -173,15 +191,76 @@ struct RunReport::State {
     }
   }
 
-  // The page's data after the steps: the summary and, when given, how far
-  // the analysis had come.
+  // Plans the 3D view's steps: every step when `announced` of them fit the
+  // budget besides the page's other `fixed` bytes.
+  void plan_steps(std::int32_t announced, std::size_t fixed, std::size_t per_step);
+  // Takes a step's block (`value`: its highest effective stress).
+  void keep_step(std::int32_t step, double value, std::string block);
+  void emit(std::string_view block);
+  // The page's data after the steps: the held steps, the summary, which
+  // steps the view holds when not all, and, when given, how far the analysis
+  // had come.
   std::string data_end(const std::optional<AnalysisProgress>& progress) const;
   // The whole page, from the head and the spooled steps.
   void write_page(const std::optional<AnalysisProgress>& progress);
 };
 
+void RunReport::State::plan_steps(std::int32_t announced, std::size_t fixed, std::size_t per_step) {
+  const double budget = budget_mb * 1e6;
+  const double room = budget - static_cast<double>(fixed);
+  const double fit = room > 0.0 ? std::floor(room / static_cast<double>(per_step)) : 0.0;
+  if (announced <= 0 || fit >= announced) return;
+  limited = true;
+  // The first, the last and the peak at least, even past the budget.
+  const std::int32_t kept = std::max<std::int32_t>(3, static_cast<std::int32_t>(fit));
+  const std::int32_t spaced = kept - 1;  // a place stays for the peak
+  for (std::int32_t j = 0; j < spaced; ++j) {
+    const std::int32_t step =
+        1 + static_cast<std::int32_t>(std::llround(static_cast<double>(j) * (announced - 1) / (spaced - 1)));
+    if (planned.empty() || planned.back() != step) planned.push_back(step);
+  }
+}
+
+void RunReport::State::emit(std::string_view block) {
+  std::string_view comma = blocks > 0 ? "," : "";
+  if (page) {
+    page->write_bytes(comma);
+    page->write_bytes(block);
+  } else {
+    spool->append(comma);
+    spool->append(block);
+  }
+  ++blocks;
+}
+
+void RunReport::State::keep_step(std::int32_t step, double value, std::string block) {
+  const bool new_peak = steps == 0 || value > peak_value;
+  ++steps;
+  if (new_peak) peak_value = value;
+  if (!limited || std::binary_search(planned.begin(), planned.end(), step)) {
+    emit(block);
+    if (new_peak) peak_step = {step, {}};
+    last_step = {step, {}};
+    return;
+  }
+  if (new_peak) {
+    peak_step = {step, std::move(block)};
+    last_step = {step, {}};
+  } else {
+    last_step = {step, std::move(block)};
+  }
+}
+
 std::string RunReport::State::data_end(const std::optional<AnalysisProgress>& progress) const {
-  std::string t = "],\"summary\":";
+  std::string t;
+  std::int32_t kept = blocks;
+  for (const Held* held : {&peak_step, &last_step}) {
+    if (held->block.empty() || (held == &last_step && last_step.step == peak_step.step)) continue;
+    if (kept > 0) t += ',';
+    t += held->block;
+    ++kept;
+  }
+  t += "],\"summary\":";
   if (summary) {
     t += "{\"header\":";
     append_json_string(t, summary_header());
@@ -193,6 +272,15 @@ std::string RunReport::State::data_end(const std::optional<AnalysisProgress>& pr
     t += "]}";
   } else {
     t += "null";
+  }
+  if (kept < steps) {
+    t += ",\"view_steps\":{";
+    append_count(t, "kept", kept);
+    t += ',';
+    append_count(t, "of", steps);
+    t += ",\"budget_mb\":";
+    append_shortest(t, budget_mb);
+    t += '}';
   }
   if (progress) {
     t += ",\"analysis\":{";
@@ -217,7 +305,8 @@ void RunReport::State::write_page(const std::optional<AnalysisProgress>& progres
 }
 
 RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
-                     const StepResults* results, PlacedFiles* placed, bool snapshots) {
+                     const StepResults* results, PlacedFiles* placed, bool snapshots,
+                     double budget_mb) {
   const std::string_view whole = report_page();
   const std::size_t marker = whole.find(report_data_marker);
   if (marker == std::string_view::npos) fail_file(page_name, "the page template has no data marker");
@@ -310,6 +399,14 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
   t += ',';
   append_array(t, "springs", spring_ends);
   t += "},\"steps\":[";
+  // What a step adds to the page: its 16-bit values in base64, its ranges
+  // and peaks, its summary row; the rest is the page's text around them.
+  const std::size_t step_bytes = (s.surface_nodes.size() * step_values * 2 + 2) / 3 * 4;
+  constexpr std::size_t step_overhead = 3000;
+  constexpr std::size_t row_bytes = 256;
+  s.budget_mb = budget_mb;
+  s.plan_steps(step_count, t.size() + s.tail.size() + row_bytes * static_cast<std::size_t>(step_count),
+               step_bytes + step_overhead);
   if (s.page) {
     s.page->write_bytes(t);
   } else {
@@ -332,38 +429,72 @@ void RunReport::add_step(std::int32_t step, std::span<const double> node_result,
   s.summary->write_record(row);
   s.rows.push_back(std::move(row));
 
-  // The surface's values, quantity by quantity.
+  // The surface's values, channel by channel, as 16-bit fractions of each
+  // channel's range in this step.
   const std::size_t n = s.surface_nodes.size();
-  std::vector<float> values(n * step_values, 0.0f);
+  std::vector<double> values(n * step_values, 0.0);
   const std::size_t result_rows = node_result.size() / 4;
   const std::size_t stress_rows = node_stress.size() / 7;
   for (std::size_t i = 0; i < n; ++i) {
     const std::size_t node = static_cast<std::size_t>(s.surface_nodes[i] - 1);
     if (node < result_rows) {
-      for (std::size_t d = 0; d < 3; ++d) values[i * 3 + d] = static_cast<float>(node_result[node * 4 + d]);
-      values[10 * n + i] = static_cast<float>(node_result[node * 4 + 3]);
+      for (std::size_t d = 0; d < 3; ++d) values[i * 3 + d] = node_result[node * 4 + d];
+      values[10 * n + i] = node_result[node * 4 + 3];
     }
     if (node < stress_rows) {
-      for (std::size_t c = 0; c < 6; ++c) {
-        values[3 * n + i * 6 + c] = static_cast<float>(node_stress[node * 7 + c]);
-      }
-      values[9 * n + i] = static_cast<float>(node_stress[node * 7 + 6]);
+      for (std::size_t c = 0; c < 6; ++c) values[3 * n + i * 6 + c] = node_stress[node * 7 + c];
+      values[9 * n + i] = node_stress[node * 7 + 6];
     }
   }
-  std::string& t = s.text;
-  t.clear();
-  if (s.steps > 0) t += ',';
-  t += "{\"step\":";
-  append_shortest(t, std::int64_t{step});
-  t += ',';
-  append_array(t, "values", values);
-  t += '}';
-  if (s.page) {
-    s.page->write_bytes(t);
-  } else {
-    s.spool->append(t);
+  // Channel c: its values and where they lie (interleaved displacement and
+  // stress components, then one block each).
+  const auto channel = [n](std::size_t c, std::size_t i) {
+    if (c < 3) return 3 * i + c;
+    if (c < 9) return 3 * n + 6 * i + (c - 3);
+    return c * n + i;
+  };
+  std::array<ChannelRange, step_values> ranges{};
+  std::vector<double> one(n);
+  for (std::size_t c = 0; c < step_values; ++c) {
+    for (std::size_t i = 0; i < n; ++i) one[i] = values[channel(c, i)];
+    ranges[c] = range_of(one);
   }
-  ++s.steps;
+  std::vector<std::uint16_t> codes(n * step_values);
+  for (std::size_t c = 0; c < step_values; ++c) {
+    for (std::size_t i = 0; i < n; ++i) codes[channel(c, i)] = encode_value(values[channel(c, i)], ranges[c]);
+  }
+  std::string t = "{\"step\":";
+  append_shortest(t, std::int64_t{step});
+  for (const auto& [key, high] : {std::pair{"lo", false}, std::pair{"hi", true}}) {
+    t += ",\"";
+    t += key;
+    t += "\":[";
+    for (std::size_t c = 0; c < step_values; ++c) {
+      if (c > 0) t += ',';
+      append_shortest(t, high ? ranges[c].high : ranges[c].low);
+    }
+    t += ']';
+  }
+  t += ",\"q\":\"";
+  append_base64(t, codes.data(), codes.size() * sizeof(std::uint16_t));
+  t += "\",\"peaks\":{";
+  const std::array<PeakPlace, 10> peaks = step_peaks(results, node_result, node_stress, peak);
+  for (std::size_t q = 0; q < peaks.size(); ++q) {
+    if (q > 0) t += ',';
+    t += '"';
+    t += peak_names[q];
+    t += "\":[";
+    append_shortest(t, std::int64_t{peaks[q].number});
+    for (const double v : {peaks[q].value, peaks[q].xyz[0], peaks[q].xyz[1], peaks[q].xyz[2],
+                           peaks[q].displacement[0], peaks[q].displacement[1],
+                           peaks[q].displacement[2]}) {
+      t += ',';
+      append_shortest(t, v);
+    }
+    t += ']';
+  }
+  t += "}}";
+  s.keep_step(step, peaks[0].value, std::move(t));
 }
 
 void RunReport::snapshot(const AnalysisProgress& progress) {

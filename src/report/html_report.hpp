@@ -7,8 +7,9 @@
 // The page is the build's template (report_page.hpp) with the run's data in
 // place of its marker: one JSON object holding the model's surface (the nodes
 // of the exterior faces and of the springs, renumbered from 0) and, per step,
-// that surface's results, the arrays as base64 of little-endian 32-bit floats
-// and integers. The steps are written as they come, so memory does not grow
+// that surface's results as 16-bit fractions of each quantity's range in the
+// step (report/step_encoding.hpp) and the step's exact peaks, the arrays as
+// base64 of little-endian values. The steps are written as they come, so memory does not grow
 // with their number. The page holds no time and no folder: the same inputs and
 // options give the same bytes.
 
@@ -23,6 +24,9 @@
 #include "files/placed_files.hpp"
 
 namespace meridian {
+
+// The page's size past which its 3D view keeps a subset of the steps.
+inline constexpr double default_page_budget_mb = 64.0;
 
 struct ReportHeading {
   std::string_view title;    // the listing's title (empty without one)
@@ -48,9 +52,13 @@ class RunReport {
   // may be held) when closed; null: none.
   // With `snapshots`, the page is written whole by every snapshot() and by
   // finish(), its steps kept in a temporary file meanwhile, instead of
-  // being written as they come.
+  // being written as they come. `budget_mb`: the megabytes (10^6 bytes) the
+  // page may take; past it the 3D view keeps an evenly spaced subset of the
+  // announced steps with the first, the last and the one of the highest
+  // effective stress (the summary keeps every step).
   RunReport(const ModelView& view, const ReportHeading& heading, const StepResults* results,
-            PlacedFiles* placed = nullptr, bool snapshots = false);
+            PlacedFiles* placed = nullptr, bool snapshots = false,
+            double budget_mb = default_page_budget_mb);
   ~RunReport();
   RunReport(const RunReport&) = delete;
   RunReport& operator=(const RunReport&) = delete;

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <map>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include "driver/jobs.hpp"
@@ -134,6 +137,53 @@ TEST(ReportRun, OtherFilesAreTheSameWithAndWithoutTheOption) {
       EXPECT_EQ(plain, reported) << "job " << job << (vtk ? " --vtk" : "");
     }
   }
+}
+
+// Past its budget the page keeps, of 30 steps, an evenly spaced part with the
+// first, the last and the step of the highest effective stress (here step
+// 17), says which, and stays within its budget; the summary keeps every step.
+TEST(ReportRun, ABudgetKeepsTheFirstTheLastAndThePeakStep) {
+  ScratchDir dir;
+  const auto page_of = [](int steps, std::optional<double> budget_mb) {
+    ListingFixture f;
+    add_block(f, 8, 8, 2);
+    add_simple_steps(f, steps);
+    if (steps >= 17) f.steps[16].element_values[5][0][6] = 9000.0;
+    write_listing_file(f, "n3dhsp");
+    InputFile input = InputFile::from_text("console", "");
+    OutputFile output = OutputFile::in_memory("console");
+    Console console{input, output};
+    RunOptions options;
+    options.report = true;
+    options.report_budget_mb = budget_mb;
+    run_job(2, options, console);
+    return read_file("report.html");
+  };
+  const double one = static_cast<double>(page_of(1, {}).size());
+  const double per_step = (static_cast<double>(page_of(30, {}).size()) - one) / 29;
+  const double budget_mb = (one + 8 * per_step) / 1e6;
+  const std::string page = page_of(30, budget_mb);
+  EXPECT_LE(static_cast<double>(page.size()), budget_mb * 1e6);
+  std::vector<int> kept;
+  for (std::size_t at = page.find("{\"step\":"); at != std::string::npos; at = page.find("{\"step\":", at + 1)) {
+    kept.push_back(std::stoi(page.substr(at + 8)));
+  }
+  for (const int step : {1, 30, 17}) EXPECT_NE(std::find(kept.begin(), kept.end(), step), kept.end()) << step;
+  EXPECT_NE(page.find("\"view_steps\":{\"kept\":" + std::to_string(kept.size()) + ",\"of\":30,"),
+            std::string::npos);
+  const std::string summary = read_file("summary.csv");
+  EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 31) << "every step in the summary";
+  // Evenly spaced besides the peak's: the gaps differ by one at most.
+  std::vector<int> spaced(kept.begin(), kept.end());
+  std::erase(spaced, 17);
+  std::sort(spaced.begin(), spaced.end());
+  ASSERT_GE(spaced.size(), 4u) << "the budget should leave room for a few steps";
+  int low_gap = 30, high_gap = 0;
+  for (std::size_t i = 1; i < spaced.size(); ++i) {
+    low_gap = std::min(low_gap, spaced[i] - spaced[i - 1]);
+    high_gap = std::max(high_gap, spaced[i] - spaced[i - 1]);
+  }
+  EXPECT_LE(high_gap - low_gap, 1);
 }
 
 TEST(ReportRun, JobOneWarpsByAHundredTimesTheScale) {
