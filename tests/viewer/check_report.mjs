@@ -7,9 +7,13 @@
 // Reports of the bundled example, of a generated listing and of the generated
 // model of job 0 (no steps): no console error and no request leaving the page,
 // data-state becomes "ready", the canvas shows colours of the colour map,
-// moving the step slider changes the picture, the table's cells are the text
-// of summary.csv, #step=2 opens step 2; with WebGL disabled the table and chart
-// still show, with a notice. The page of an analysis still running (a run
+// moving the step slider changes the picture, the table shows summary.csv's
+// reals to six digits (its text in their titles) and downloads it byte for
+// byte, a row click shows its step with its peaks marked (effective stress,
+// the integration-point element, temperature) and the 16-bit values agree
+// with the stress file, #step=2 opens step 2; a page over its budget holds
+// fewer steps and says which; with WebGL disabled the table and chart still
+// show, with a notice. The page of an analysis still running (a run
 // that follows the example's listing cut after two steps) says so,
 // reloads itself and keeps the reader's step, quantity and camera, also into
 // the complete page that replaces it, which reloads no more; the page of one
@@ -71,7 +75,10 @@ async function open(browser, file, hash = '') {
   const url = pathToFileURL(file).href;
   page.on('console', (message) => { if (message.type() === 'error') problems.push(`console: ${message.text()}`); });
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
-  page.on('request', (request) => { if (request.url().split('#')[0] !== url) problems.push(`request: ${request.url()}`); });
+  page.on('request', (request) => {
+    // The download of summary.csv is a blob: URL of the page's own.
+    if (request.url().split('#')[0] !== url && !request.url().startsWith('blob:')) problems.push(`request: ${request.url()}`);
+  });
   const started = Date.now();
   await page.goto(url + hash, { waitUntil: 'load' });
   await page.waitForFunction(() => ['ready', 'error'].includes(document.documentElement.dataset.state), { timeout: 30000 });
@@ -119,9 +126,39 @@ async function colourMapPixels(page) {
 
 const canvasPicture = (page) => page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
 
-// The table's cells, row by row.
+// The table's cells, row by row: shown text and title.
 const tableCells = (page) => page.evaluate(() =>
-  Array.from(document.querySelectorAll('#summary tr'), (row) => Array.from(row.cells, (cell) => cell.textContent)));
+  Array.from(document.querySelectorAll('#summary tr'), (row) => Array.from(row.cells, (cell) => [cell.textContent, cell.title])));
+// The significant digits of a number's text (trailing zeros of a whole number
+// not counted).
+const significant = (text) => {
+  const mantissa = text.replace(/^-/, '').replace(/e[-+]\d+$/i, '');
+  const digits = mantissa.replace('.', '').replace(/^0+/, '');
+  return (mantissa.includes('.') ? digits : digits.replace(/0+$/, '')).length;
+};
+// The table shows a CSV cell: as written (steps, nodes, elements) or to six
+// digits with the text as its title.
+function showsCell([shown, title], csv, whole) {
+  if (whole) return shown === csv && title === '';
+  return title === csv && /^-?[\d.]+(e[-+]\d+)?$/.test(shown) && significant(shown) <= 6 &&
+    Math.abs(Number(shown) - Number(csv)) <= 5e-6 * Math.abs(Number(csv));
+}
+const reportData = (page) => page.evaluate(() => JSON.parse(document.getElementById('report-data').textContent));
+const labelOf = (page, id) => page.evaluate((id) => document.getElementById(id).hidden ? '' : document.getElementById(id).textContent, id);
+const chooseQuantity = (page, key) => page.evaluate((key) => {
+  const quantity = document.getElementById('quantity');
+  quantity.value = key;
+  quantity.dispatchEvent(new Event('change'));
+}, key);
+
+// The nodes of the first zone of a Tecplot stress file: 11 values each
+// (X, Y, Z, XX, YY, ZZ, XY, YZ, ZX, MISES, TEMPERATURE).
+function stressFileNodes(file) {
+  const text = fs.readFileSync(file, 'utf8');
+  const count = Number(/N=\s*(\d+)/.exec(text)[1]);
+  const numbers = text.slice(text.indexOf('\n', text.indexOf('N=')) + 1).trim().split(/\s+/, 11 * count).map(Number);
+  return Array.from({ length: count }, (_, k) => numbers.slice(11 * k, 11 * k + 11));
+}
 
 async function checkSteppedReport(browser, name, dir) {
   const file = path.join(dir, 'report.html');
@@ -135,9 +172,24 @@ async function checkSteppedReport(browser, name, dir) {
   const colours = await colourMapPixels(page);
   check(colours.share > 0.5 && colours.parts >= 3,
     `${name}: the canvas shows colour-map colours (${JSON.stringify(colours)})`);
-  check(JSON.stringify(await tableCells(page)) === JSON.stringify(expected), `${name}: the table holds summary.csv`);
+  const cells = await tableCells(page);
+  const whole = expected[0].map((column) => column === 'step' || /_(node|element)$/.test(column));
+  check(cells.length === expected.length && cells[0].every(([shown], k) => shown === expected[0][k]) &&
+    expected.slice(1).every((row, r) => row.every((cell, k) => showsCell(cells[r + 1][k], cell, whole[k]))),
+    `${name}: the table shows summary.csv to six digits, its text in the titles (${JSON.stringify(cells[1])})`);
   const visible = await page.evaluate(() => document.body.innerText);
-  check(expected.slice(1).every((row) => row.every((cell) => visible.includes(cell))), `${name}: the numbers are in the visible text`);
+  check(cells.slice(1).every((row) => row.every(([shown]) => visible.includes(shown))), `${name}: the numbers are in the visible text`);
+
+  // The download button gives summary.csv's bytes, from the page itself.
+  const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'meridian-download-'));
+  folders.push(downloads);
+  const session = await page.createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await page.click('#download-csv');
+  const saved = path.join(downloads, 'summary.csv');
+  for (const deadline = Date.now() + 10000; !(fs.existsSync(saved) && fs.statSync(saved).size >= csv.length) && Date.now() < deadline;) await sleep(50);
+  check(fs.existsSync(saved) && fs.readFileSync(saved).equals(fs.readFileSync(path.join(dir, 'summary.csv'))),
+    `${name}: "Download summary.csv" gives summary.csv byte for byte`);
   check(await page.evaluate(() => document.querySelectorAll('#chart polyline').length) === 2, `${name}: the chart has its two lines`);
 
   const before = await canvasPicture(page);
@@ -149,6 +201,64 @@ async function checkSteppedReport(browser, name, dir) {
   }, last);
   await page.waitForFunction((step) => document.documentElement.dataset.step === step, { timeout: 10000 }, expected[last][0]);
   check(before !== await canvasPicture(page), `${name}: moving the step slider changes the picture`);
+
+  // A click on a row shows its step, with the peaks of that step marked.
+  const row = Math.max(1, last - 1);
+  await page.click(`#summary tbody tr:nth-child(${row})`);
+  await page.waitForFunction((step) => document.documentElement.dataset.step === step, { timeout: 10000 }, expected[row][0]);
+  const column = (key) => expected[row][expected[0].indexOf(key)];
+  const nodePeak = await labelOf(page, 'peak-label');
+  check(nodePeak === `node ${column('max_effective_stress_node')}: ${cells[row][expected[0].indexOf('max_effective_stress')][0]}` &&
+    (await labelOf(page, 'colorbar-peak')).startsWith(`peak: node ${column('max_effective_stress_node')}, `),
+    `${name}: the row's step marks its effective-stress peak node (${nodePeak}; row ${expected[row]})`);
+  const ipPeak = await labelOf(page, 'ip-label');
+  check(ipPeak.startsWith(`element ${column('max_ip_effective_stress_element')}: `),
+    `${name}: and its integration-point peak element (${ipPeak})`);
+  const data = await reportData(page);
+  const held = data.steps.find((s) => String(s.step) === expected[row][0]);
+  await chooseQuantity(page, 'temperature');
+  const hot = await labelOf(page, 'peak-label');
+  const [hotNode, hotValue] = /^node (\d+): (\S+)$/.exec(hot)?.slice(1).map(Number) ?? [];
+  check(hotNode === held.peaks.temperature[0] && Math.abs(hotValue - Number(column('max_temperature'))) <= 5e-6 * Math.abs(hotValue) &&
+    await labelOf(page, 'ip-label') === '', `${name}: temperature marks its own peak node, no element (${hot})`);
+  await page.click('#go-peak');
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  const warp = await page.evaluate(() => Number(document.getElementById('warp').value) / 100);
+  const aim = held.peaks.temperature.slice(2, 5).map((x, d) => x + warp * data.warp * held.peaks.temperature[5 + d]);
+  const target = (await pageState(page)).camera.slice(3);
+  check(target.every((v, d) => Math.abs(v - aim[d]) <= 1e-9 * (1 + Math.abs(aim[d]))),
+    `${name}: "Go to peak" turns the camera to the peak (${target} for ${aim})`);
+  await chooseQuantity(page, 'mises');
+
+  // The 16-bit values of the step come back within 1e-4 of each channel's
+  // range: against the stress file's XX..TEMPERATURE of every surface node, in
+  // the page's readout of a node (six digits) and in a decoding of the data.
+  const stressFile = path.join(dir, `model_stress_${expected[row][0]}.dat`);
+  if (fs.existsSync(stressFile)) {
+    const nodes = stressFileNodes(stressFile);
+    const worst = await page.evaluate((held, nodes) => {
+      const bytes = (text) => Uint8Array.from(atob(text), (c) => c.charCodeAt(0)).buffer;
+      const data = JSON.parse(document.getElementById('report-data').textContent);
+      const numbers = new Int32Array(bytes(data.surface.nodes)), q = new Uint16Array(bytes(held.q)), n = numbers.length;
+      let worst = 0;
+      numbers.forEach((node, i) => {
+        if (node > nodes.length) return;  // the ground end of a spring: no stress
+        for (let c = 3; c < 11; c++) {
+          const at = c < 9 ? 3 * n + 6 * i + (c - 3) : c * n + i;
+          const value = held.lo[c] + (held.hi[c] - held.lo[c]) * q[at] / 65535;
+          worst = Math.max(worst, Math.abs(value - nodes[node - 1][c]) / Math.max(held.hi[c] - held.lo[c], 1e-300));
+        }
+      });
+      return worst;
+    }, held, nodes);
+    check(worst <= 1e-4, `${name}: decoded values within 1e-4 of their range of the stress file (worst ${worst})`);
+    const box = await (await page.$('#canvas')).boundingBox();
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+    const read = /^node (\d+)[^]*\neffective stress (\S+)$/.exec(await labelOf(page, 'pick'));
+    const range = held.hi[9] - held.lo[9];
+    check(read && Math.abs(Number(read[2]) - nodes[read[1] - 1][9]) <= 1e-4 * range + 5e-6 * Math.abs(Number(read[2])),
+      `${name}: the readout's effective stress is the stress file's (${read && read.slice(1)})`);
+  }
 
   // A click on the middle of the view names a node.
   const box = await (await page.$('#canvas')).boundingBox();
@@ -299,6 +409,28 @@ async function checkUnfinishedReport(browser, name) {
   await stopped.page.close();
 }
 
+// A page over its budget: the 3D view holds some of the steps and says
+// which, its slider spans those, and a row of another step says it is not held.
+async function checkViewSubset(browser, name, dir) {
+  const rows = fs.readFileSync(path.join(dir, 'summary.csv'), 'utf8').split('\r\n').filter((line) => line).slice(1);
+  const { page, problems } = await open(browser, path.join(dir, 'report.html'));
+  const shown = await page.evaluate(() => ({ notice: document.getElementById('view-steps').hidden ? '' : document.getElementById('view-steps').textContent,
+    max: Number(document.getElementById('step').max), rows: document.querySelectorAll('#summary tbody tr').length }));
+  const said = /^The 3D view holds (\d+) of the (\d+) steps \(steps? ([\d, \u2026]+)\) to keep this page under 0\.001 MB; the table and chart hold every step\.$/.exec(shown.notice);
+  const [kept, of] = said ? said.slice(1, 3).map(Number) : [];
+  const named = said ? said[3].split(', ').map(Number) : [];
+  check(said && kept < of && of === rows.length && shown.rows === of && shown.max === kept && named.length === kept &&
+    named.every((step, k) => k === 0 || step > named[k - 1]), `${name}: the notice names ${kept} of ${of} steps, the slider spans them (${JSON.stringify(shown)})`);
+  const missing = rows.map((row) => row.split(',')[0]).find((step) => !named.includes(Number(step)));
+  const before = await page.evaluate(() => document.documentElement.dataset.step);
+  if (missing) await page.click(`#summary tbody tr[data-step="${missing}"]`);
+  const notice = await labelOf(page, 'step-notice');
+  check(missing && notice.startsWith(`Step ${missing} is not held`) && before === await page.evaluate(() => document.documentElement.dataset.step),
+    `${name}: a row of a step not held says so (${notice})`);
+  check(problems.length === 0, `${name}: no console error and no request (${problems.join('; ')})`);
+  await page.close();
+}
+
 const folders = [];
 const { browser, userDataDir } = await launch(true);
 try {
@@ -317,6 +449,11 @@ try {
   note('generated listing written');
   await checkSteppedReport(browser, 'generated listing', generated);
   note('generated listing checked');
+  const budgeted = run('budget', ['--job', '2', '--report', '--report-budget=0.001'],
+    (dir) => fs.copyFileSync(path.join(generated, 'n3dhsp'), path.join(dir, 'n3dhsp')));
+  folders.push(budgeted);
+  await checkViewSubset(browser, 'generated listing within 0.001 MB', budgeted);
+  note('page over its budget checked');
 
   // The generated model of job 0: no steps, coloured by zone, no step controls.
   const meshed = run('meshed', ['--job', '0', '--report'],

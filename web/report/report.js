@@ -2,18 +2,29 @@
 // heading, the summary table and chart, and draws the model's exterior faces
 // with three.js (the global THREE of the inlined bundle).
 //
-// Data (JSON in #report-data; arrays are base64 of little-endian 32-bit
-// values):
+// Data (JSON in #report-data; arrays are base64 of little-endian values):
 //   surface.nodes      Int32   node number of each surface node
 //   surface.xyz        Float32 undeformed x, y, z per surface node
 //   surface.faces      Uint32  4 surface nodes per exterior face (a triangle
 //                              repeats its last corner)
 //   surface.face_zones Int32   zone of each face
 //   surface.springs    Uint32  2 surface nodes per spring
-//   steps[k].values    Float32 per surface node: dx, dy, dz (3n), then XX, YY,
+//   steps[k]           the steps the 3D view holds, in any order:
+//     .step            its number
+//     .q               Uint16  per surface node: dx, dy, dz (3n), then XX, YY,
 //                              ZZ, XY, YZ, ZX (6n), effective stress (n),
-//                              temperature (n)
+//                              temperature (n); code q of channel c stands for
+//                              lo[c] + (hi[c] - lo[c]) * q / 65535
+//     .lo, .hi         the 11 channels' lowest and highest value in the step
+//     .peaks           per quantity key (and "ip"): [number, value, x, y, z,
+//                              dx, dy, dz], the node (element for "ip") of the
+//                              step's largest value over the whole model, the
+//                              exact value, the undeformed place (centroid)
+//                              and the displacement (of the corners, mean);
+//                              number 0: none
 //   summary            header and rows of summary.csv, or null
+//   view_steps         only when the 3D view holds fewer steps than the
+//                      summary: {kept: K, of: N, budget_mb: B}
 //   analysis           only while the run follows an analysis still running
 //                      or for one that stopped early: {steps: K, announced: N,
 //                      running}; steps holds the K steps in, counts.steps N
@@ -73,24 +84,68 @@
     springs: new Uint32Array(decodeBase64(data.surface.springs)),
   };
   const n = surface.nodes.length;
-  const steps = data.steps.map((s) => ({ step: s.step, values: new Float32Array(decodeBase64(s.values)) }));
+  // The 3D view's steps in step order; their base64 text is let go once
+  // decoded (a long analysis' page holds tens of megabytes of it).
+  const steps = data.steps.map((s) => {
+    const step = { step: Number(s.step), lo: s.lo.map(Number), hi: s.hi.map(Number),
+      q: new Uint16Array(decodeBase64(s.q)), peaks: s.peaks || {} };
+    s.q = null;
+    return step;
+  }).sort((a, b) => a.step - b.step);
   const analysis = data.analysis || null;
   const following = Boolean(analysis && analysis.running === true);
 
-  // The quantities a user can colour by: name, unit-free label, and the value
-  // of surface node i in a step's values.
+  // Where channel c (0..10) of surface node i lies in a step's values.
+  const CHANNELS = 11;
+  const slot = (c, i) => (c < 3 ? 3 * i + c : c < 9 ? 3 * n + 6 * i + (c - 3) : c * n + i);
+  const decodeCode = (step, c, code) => step.lo[c] + (step.hi[c] - step.lo[c]) * code / 65535;
+
+  // A step's values as doubles, in the layout of its codes.
+  function decodeStep(step, into) {
+    const { q } = step;
+    for (let i = 0; i < n; i++) {
+      for (let c = 0; c < 3; c++) into[3 * i + c] = decodeCode(step, c, q[3 * i + c]);
+      for (let c = 3; c < 9; c++) into[slot(c, i)] = decodeCode(step, c, q[slot(c, i)]);
+      into[9 * n + i] = decodeCode(step, 9, q[9 * n + i]);
+      into[10 * n + i] = decodeCode(step, 10, q[10 * n + i]);
+    }
+    return into;
+  }
+  // The values of step k, decoded once while it is shown (a long analysis
+  // keeps only the 16-bit codes of the others).
+  const shownValues = { index: -1, values: new Float64Array(CHANNELS * n) };
+  function stepValues(k) {
+    if (shownValues.index !== k) {
+      decodeStep(steps[k], shownValues.values);
+      shownValues.index = k;
+    }
+    return shownValues.values;
+  }
+
+  // The quantities a user can colour by: key (that of the step's peaks),
+  // unit-free label, the channel when it is one, and the value of surface
+  // node i in a step's decoded values.
+  const channelQuantity = (key, label, c) => ({ key, label, channel: c, value: (v, i) => v[slot(c, i)] });
   const quantities = [
-    { key: 'mises', label: 'effective stress', value: (v, i) => v[9 * n + i] },
-    { key: 'xx', label: 'stress XX', value: (v, i) => v[3 * n + 6 * i] },
-    { key: 'yy', label: 'stress YY', value: (v, i) => v[3 * n + 6 * i + 1] },
-    { key: 'zz', label: 'stress ZZ', value: (v, i) => v[3 * n + 6 * i + 2] },
-    { key: 'xy', label: 'stress XY', value: (v, i) => v[3 * n + 6 * i + 3] },
-    { key: 'yz', label: 'stress YZ', value: (v, i) => v[3 * n + 6 * i + 4] },
-    { key: 'zx', label: 'stress ZX', value: (v, i) => v[3 * n + 6 * i + 5] },
+    channelQuantity('mises', 'effective stress', 9),
+    channelQuantity('xx', 'stress XX', 3),
+    channelQuantity('yy', 'stress YY', 4),
+    channelQuantity('zz', 'stress ZZ', 5),
+    channelQuantity('xy', 'stress XY', 6),
+    channelQuantity('yz', 'stress YZ', 7),
+    channelQuantity('zx', 'stress ZX', 8),
     { key: 'displacement', label: 'displacement magnitude',
       value: (v, i) => Math.hypot(v[3 * i], v[3 * i + 1], v[3 * i + 2]) },
-    { key: 'temperature', label: 'temperature', value: (v, i) => v[10 * n + i] },
+    channelQuantity('temperature', 'temperature', 10),
   ];
+
+  // A step's peak of a quantity (key of quantities, or "ip"), or null.
+  function peakOf(step, key) {
+    const p = step.peaks[key];
+    if (!Array.isArray(p) || p.length < 8 || !(Number(p[0]) > 0)) return null;
+    const [number, value, x, y, z, dx, dy, dz] = p.map(Number);
+    return { number, value, xyz: [x, y, z], displacement: [dx, dy, dz] };
+  }
 
   // ------------------------------------------------------------ following a running analysis
 
@@ -125,6 +180,7 @@
       step: steps.length && view.stepChosen ? steps[view.stepIndex].step : null,
       quantity: view.quantity.key,
       range: view.range,
+      ipPeak: $('ip-peak').checked,
       warp: $('warp').value,
       edges: $('edges').checked,
       camera: cameraNow ? cameraNow() : null,
@@ -195,6 +251,32 @@
   // The summary's rows as summary.csv writes them: the cells keep its text.
   const summaryRows = data.summary ? data.summary.rows.map((row) => row.split(',')) : [];
 
+  // summary.csv byte for byte: its header and rows, each ended with CR LF.
+  const summaryCsv = () => [data.summary.header, ...data.summary.rows].map((row) => row + '\r\n').join('');
+
+  // A number to read: six significant digits, no trailing zeros, plain from
+  // 1e-4 up to (not including) 1e6 and in exponent form outside.
+  function sixDigits(value) {
+    if (!Number.isFinite(value)) return String(value);
+    if (value === 0) return '0';
+    const rounded = Number(value.toPrecision(6));
+    const magnitude = Math.abs(rounded);
+    return magnitude >= 1e6 || magnitude < 1e-4 ? rounded.toExponential() : String(rounded);
+  }
+
+  // Set by the 3D view once it runs: shows the given step number, if held.
+  let showStepNumber = null;
+
+  function downloadSummary() {
+    const url = URL.createObjectURL(new Blob([summaryCsv()], { type: 'text/csv' }));
+    const link = Object.assign(document.createElement('a'), { href: url, download: 'summary.csv' });
+    document.body.append(link);
+    link.click();
+    link.remove();
+    // The download has its bytes by then; the URL goes with the page anyway.
+    setTimeout(() => URL.revokeObjectURL(url), 60000);
+  }
+
   function fillTable() {
     const table = $('summary');
     if (!data.summary) {
@@ -210,16 +292,57 @@
       $('no-steps').hidden = false;
     }
     const head = table.createTHead().insertRow();
-    for (const name of data.summary.header.split(',')) {
+    const names = data.summary.header.split(',');
+    for (const name of names) {
       const th = document.createElement('th');
       th.textContent = name;
       head.append(th);
     }
+    // Steps, nodes and elements are shown as written; reals to six digits,
+    // with summary.csv's text as the cell's title.
+    const whole = names.map((name) => name === 'step' || /_(node|element)$/.test(name));
+    const held = new Set(data.steps.map((s) => Number(s.step)));
     const body = table.createTBody();
     for (const cells of summaryRows) {
       const row = body.insertRow();
-      for (const cell of cells) row.insertCell().textContent = cell;
+      row.dataset.step = cells[0];
+      row.tabIndex = 0;
+      if (data.view_steps && !held.has(Number(cells[0]))) row.classList.add('not-held');
+      cells.forEach((cell, k) => {
+        const td = row.insertCell();
+        if (whole[k]) {
+          td.textContent = cell;
+        } else {
+          td.textContent = sixDigits(Number(cell));
+          td.title = cell;
+        }
+      });
     }
+    // A row shows its step in the 3D view.
+    const follow = (event) => {
+      const row = event.target.closest('tr[data-step]');
+      if (row && showStepNumber) showStepNumber(Number(row.dataset.step));
+    };
+    body.addEventListener('click', follow);
+    body.addEventListener('keydown', (event) => {
+      if (event.key !== 'Enter' && event.key !== ' ') return;
+      event.preventDefault();
+      follow(event);
+    });
+    $('download-csv').hidden = false;
+    $('download-csv').addEventListener('click', downloadSummary);
+  }
+
+  // Which steps the 3D view holds, when not every step of the summary.
+  function fillViewSteps() {
+    const held = data.view_steps;
+    if (!held || !data.summary) return;
+    const numbers = steps.map((s) => s.step);
+    const named = numbers.length > 12 ? [...numbers.slice(0, 10), '\u2026', numbers[numbers.length - 1]] : numbers;
+    $('view-steps').textContent = `The 3D view holds ${held.kept} of the ${held.of} steps ` +
+      `(${plural(numbers.length, 'step')} ${named.join(', ')}) to keep this page under ${Number(held.budget_mb)} MB; ` +
+      'the table and chart hold every step.';
+    $('view-steps').hidden = false;
   }
 
   const svgNS = 'http://www.w3.org/2000/svg';
@@ -309,12 +432,13 @@
 
   // ------------------------------------------------------------ 3D view
 
-  // The index of the step #step= names, or -1.
-  const hashIndex = () => {
+  // The step #step= names (NaN without one) and its index among the view's
+  // steps (-1 when it holds no such step).
+  const hashNumber = () => {
     const match = /(?:^#|&)step=(-?\d+)/.exec(location.hash);
-    const wanted = match ? Number(match[1]) : NaN;
-    return steps.findIndex((s) => s.step === wanted);
+    return match ? Number(match[1]) : NaN;
   };
+  const hashIndex = () => steps.findIndex((s) => s.step === hashNumber());
   const hashStep = () => Math.max(hashIndex(), 0);
 
   // The step shown first: the one the reader chose before a reload or names
@@ -429,7 +553,7 @@
 
     const displaced = new Float32Array(3 * n);
     function placeNodes() {
-      const values = steps.length ? steps[view.stepIndex].values : null;
+      const values = steps.length ? stepValues(view.stepIndex) : null;
       for (let i = 0; i < 3 * n; i++) displaced[i] = surface.xyz[i] + (values ? view.warp * values[i] : 0);
       const put = (attribute, nodes) => {
         const array = attribute.array;
@@ -450,12 +574,28 @@
     }
 
     // The colour range of a quantity over the nodes of the faces (not the
-    // ground nodes of springs) in one step or all.
+    // ground nodes of springs) in one step or all. A channel's extremes are
+    // those of its codes (the decoding keeps their order), so steps not
+    // shown are not decoded.
     const onFaces = [...new Set(surface.faces)];
+    const scratch = new Float64Array(CHANNELS * n);
     function valueRange(quantity, indices) {
       let low = Infinity, high = -Infinity;
       for (const k of indices) {
-        const values = steps[k].values;
+        const step = steps[k];
+        if (quantity.channel !== undefined) {
+          let lowest = 65535, highest = 0;
+          for (const i of onFaces) {
+            const code = step.q[slot(quantity.channel, i)];
+            if (code < lowest) lowest = code;
+            if (code > highest) highest = code;
+          }
+          if (onFaces.length === 0) continue;
+          low = Math.min(low, decodeCode(step, quantity.channel, lowest));
+          high = Math.max(high, decodeCode(step, quantity.channel, highest));
+          continue;
+        }
+        const values = k === view.stepIndex ? stepValues(k) : decodeStep(step, scratch);
         for (const i of onFaces) {
           const v = quantity.value(values, i);
           if (v < low) low = v;
@@ -486,7 +626,7 @@
       }
       const [low, high] = currentRange();
       const span = high > low ? high - low : 1;
-      const values = steps[view.stepIndex].values;
+      const values = stepValues(view.stepIndex);
       const nodeColour = new Float32Array(3 * n);
       for (let i = 0; i < n; i++) nodeColour.set(turbo((view.quantity.value(values, i) - low) / span), 3 * i);
       for (let v = 0; v < vertexNode.length; v++) {
@@ -513,6 +653,68 @@
         label.style.top = `${k * 25}%`;
         label.textContent = formatNumber(high - (high - low) * k / 4);
         tickBox.append(label);
+      }
+      const lines = [];
+      if (marks.node.peak) lines.push(`peak: node ${marks.node.peak.number}, ${sixDigits(marks.node.peak.value)}`);
+      if (marks.ip.peak) lines.push(`integration-point peak: element ${marks.ip.peak.number}, ${sixDigits(marks.ip.peak.value)}`);
+      $('colorbar-peak').replaceChildren(...lines.map((line) => {
+        const item = document.createElement('div');
+        item.textContent = line;
+        return item;
+      }));
+    }
+
+    // The marks of the shown step's peaks: of the quantity shown (a node),
+    // and of the integration-point effective stress (an element) while the
+    // effective stress is shown and the reader wants it. Each is a small
+    // cross in the scene, drawn over the faces (a peak may lie inside the
+    // model), and a ring with its label over the canvas, placed where the
+    // cross projects.
+    const crossSize = () => {
+      const box = new THREE.Box3().setFromArray(surface.xyz.length ? surface.xyz : [0, 0, 0]);
+      const radius = box.getBoundingSphere(new THREE.Sphere()).radius;
+      return (radius > 0 ? radius : 1) * 0.04;
+    };
+    const cross = (colour) => {
+      const object = new THREE.LineSegments(new THREE.BufferGeometry(),
+        new THREE.LineBasicMaterial({ color: colour, depthTest: false, depthWrite: false }));
+      const h = crossSize();
+      object.geometry.setAttribute('position', new THREE.BufferAttribute(Float32Array.from(
+        [-h, 0, 0, h, 0, 0, 0, -h, 0, 0, h, 0, 0, 0, -h, 0, 0, h]), 3));
+      object.renderOrder = 10;
+      object.visible = false;
+      scene.add(object);
+      return object;
+    };
+    const marks = {
+      node: { peak: null, object: cross(0x111111), label: $('peak-label'), noun: 'node' },
+      ip: { peak: null, object: cross(0xc2185b), label: $('ip-label'), noun: 'element' },
+    };
+    function placeMarks() {
+      const step = steps.length ? steps[view.stepIndex] : null;
+      marks.node.peak = step ? peakOf(step, view.quantity.key) : null;
+      marks.ip.peak = step && view.quantity.key === 'mises' && $('ip-peak').checked ? peakOf(step, 'ip') : null;
+      for (const mark of Object.values(marks)) {
+        const peak = mark.peak;
+        mark.object.visible = Boolean(peak);
+        if (!peak) { mark.label.hidden = true; continue; }
+        mark.object.position.fromArray(peak.xyz.map((x, d) => x + view.warp * peak.displacement[d]));
+        const text = document.createElement('span');
+        text.textContent = `${mark.noun} ${peak.number}: ${sixDigits(peak.value)}`;
+        mark.label.replaceChildren(text);
+      }
+      $('go-peak').disabled = !marks.node.peak;
+    }
+    // The labels follow the crosses on the screen (after each frame).
+    function placeLabels() {
+      const width = canvas.clientWidth, height = canvas.clientHeight;
+      for (const mark of Object.values(marks)) {
+        if (!mark.peak) continue;
+        const at = mark.object.position.clone().project(camera);
+        const inside = at.z < 1 && Math.abs(at.x) <= 1 && Math.abs(at.y) <= 1;
+        mark.label.hidden = !inside;
+        mark.label.style.left = `${((at.x + 1) / 2 * width).toFixed(1)}px`;
+        mark.label.style.top = `${((1 - at.y) / 2 * height).toFixed(1)}px`;
       }
     }
 
@@ -553,6 +755,7 @@
         frameQueued = false;
         resize();
         renderer.render(scene, camera);
+        placeLabels();
         root.dataset.step = String(steps.length ? steps[view.stepIndex].step : 0);
         root.dataset.camera = [...camera.position.toArray(), ...controls.target.toArray()].join(' ');
         root.dataset.state = 'ready';
@@ -584,11 +787,20 @@
     const showStep = (index) => {
       view.stepIndex = index;
       stepInput.value = String(index + 1);
-      $('step-value').textContent = String(steps[index].step);
-      document.querySelectorAll('#summary tbody tr').forEach((row, k) => row.classList.toggle('shown', k === index));
+      const number = String(steps[index].step);
+      $('step-value').textContent = number;
+      $('step-notice').hidden = true;
+      document.querySelectorAll('#summary tbody tr').forEach((row) => row.classList.toggle('shown', row.dataset.step === number));
       placeNodes();
+      placeMarks();
       paint();
       draw();
+    };
+    // A step the summary has but the view does not hold.
+    const notHeld = (number) => {
+      const notice = $('step-notice');
+      notice.textContent = `Step ${number} is not held in the 3D view; it shows step ${steps[view.stepIndex].step}.`;
+      notice.hidden = false;
     };
     $('controls').hidden = false;
     if (steps.length) {
@@ -598,6 +810,11 @@
         showStep(index);
       };
       stepInput.addEventListener('input', () => chooseStep(Number(stepInput.value) - 1));
+      showStepNumber = (number) => {
+        const index = steps.findIndex((s) => s.step === number);
+        if (index >= 0) chooseStep(index); else notHeld(number);
+      };
+      $('table-hint').hidden = false;
       let timer = null;
       $('play').addEventListener('click', () => {
         if (timer) {
@@ -609,7 +826,11 @@
         $('play').innerHTML = '&#10074;&#10074;';
         timer = setInterval(() => chooseStep((view.stepIndex + 1) % steps.length), 800);
       });
-      window.addEventListener('hashchange', () => chooseStep(hashStep()));
+      window.addEventListener('hashchange', () => {
+        const named = hashNumber();
+        if (hashIndex() < 0 && summaryRows.some((row) => Number(row[0]) === named)) notHeld(named);
+        else chooseStep(hashStep());
+      });
       const warpMax = 10 * data.warp;
       const showWarp = () => {
         view.warp = Number(warpInput.value) / 1000 * warpMax;
@@ -618,19 +839,33 @@
       const savedWarp = savedView ? Number(savedView.warp) : NaN;
       warpInput.value = Number.isInteger(savedWarp) && savedWarp >= 0 && savedWarp <= 1000 ? String(savedWarp) : '100';
       showWarp();
-      warpInput.addEventListener('input', () => { showWarp(); placeNodes(); draw(); });
+      warpInput.addEventListener('input', () => { showWarp(); placeNodes(); placeMarks(); draw(); });
       for (const q of quantities) quantityInput.add(new Option(q.label, q.key));
       quantityInput.value = view.quantity.key;
       $('range').value = view.range;
+      const ipPeak = $('ip-peak');
+      if (savedView && typeof savedView.ipPeak === 'boolean') ipPeak.checked = savedView.ipPeak;
+      // The integration-point peak is one of effective stress.
+      const offerIpPeak = () => { ipPeak.disabled = view.quantity.key !== 'mises'; };
+      offerIpPeak();
       quantityInput.addEventListener('change', () => {
         view.quantity = quantities.find((q) => q.key === quantityInput.value);
+        offerIpPeak();
+        placeMarks();
         paint();
+        draw();
+      });
+      ipPeak.addEventListener('change', () => { placeMarks(); paint(); draw(); });
+      $('go-peak').addEventListener('click', () => {
+        if (!marks.node.peak) return;
+        controls.target.copy(marks.node.object.position);
+        controls.update();
         draw();
       });
       $('range').addEventListener('change', () => { view.range = $('range').value; paint(); draw(); });
     } else {
-      for (const id of ['step-controls']) $(id).hidden = true;
-      for (const id of ['warp', 'quantity', 'range']) $(id).closest('label').hidden = true;
+      for (const id of ['step-controls', 'go-peak']) $(id).hidden = true;
+      for (const id of ['warp', 'quantity', 'range', 'ip-peak']) $(id).closest('label').hidden = true;
     }
     if (savedView) $('edges').checked = savedView.edges !== false;
     edges.visible = $('edges').checked;
@@ -656,12 +891,12 @@
         const d = hit.point.distanceToSquared(new THREE.Vector3(displaced[3 * i], displaced[3 * i + 1], displaced[3 * i + 2]));
         if (d < bestDistance) { bestDistance = d; best = i; }
       }
-      const xyz = Array.from(surface.xyz.subarray(3 * best, 3 * best + 3), formatNumber).join(', ');
+      const xyz = Array.from(surface.xyz.subarray(3 * best, 3 * best + 3), sixDigits).join(', ');
       const lines = [`node ${surface.nodes[best]}`, `position ${xyz}`];
       if (steps.length) {
-        const values = steps[view.stepIndex].values;
-        lines.push(`displacement ${Array.from(values.subarray(3 * best, 3 * best + 3), formatNumber).join(', ')}`);
-        lines.push(`${view.quantity.label} ${formatNumber(view.quantity.value(values, best))}`);
+        const values = stepValues(view.stepIndex);
+        lines.push(`displacement ${Array.from(values.subarray(3 * best, 3 * best + 3), sixDigits).join(', ')}`);
+        lines.push(`${view.quantity.label} ${sixDigits(view.quantity.value(values, best))}`);
       } else {
         lines.push(`zone ${surface.faceZones[vertexFace[hit.face.a]]}`);
       }
@@ -673,6 +908,8 @@
     if (savedView) restoreCamera(savedView.camera);
     if (steps.length) {
       showStep(view.stepIndex);
+      const named = hashNumber();
+      if (!savedView && hashIndex() < 0 && summaryRows.some((row) => Number(row[0]) === named)) notHeld(named);
     } else {
       placeNodes();
       paint();
@@ -683,6 +920,7 @@
   fillHeading();
   fillAnalysis();
   fillTable();
+  fillViewSteps();
   drawChart();
   try {
     startView();
