@@ -143,6 +143,28 @@ INSTANTIATE_TEST_SUITE_P(
         ReplayCase{"LargeChunks", {"--rate", "0.6", "--chunk", "20000-60000", "--seed", "7"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A listing complete before the run starts: the run is the plain run, the
+// question of job 1 too (asked once the model is read).
+TEST(Follow, ACompleteListingIsAPlainRun) {
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{}, std::vector<std::string>{"--job", "6", "--vtk"}}) {
+    std::map<std::string, std::string> files[2];
+    std::string console[2];
+    for (const int followed : {0, 1}) {
+      const fs::path dir = fresh_directory("follow_complete");
+      fs::copy_file(example, dir / "n3dhsp");
+      std::vector<std::string> run = arguments;
+      if (followed) run.push_back("--follow=2");
+      const RunResult result = run_meridian(dir, run, arguments.empty() ? "10\n" : "");
+      EXPECT_EQ(result.exit_status, 0) << result.standard_error;
+      files[followed] = directory_files(dir);
+      console[followed] = result.standard_output;
+    }
+    EXPECT_EQ(files[0], files[1]);
+    EXPECT_EQ(console[0], console[1]);
+  }
+}
+
 // A replay that stops in step 2 of 3 ends as partial once the listing has
 // been quiet: the files of --partial on the same listing, status 3.
 TEST(Follow, AReplayThatStopsEndsAsPartial) {
