@@ -26,7 +26,8 @@ def main() -> int:
     replay = subprocess.Popen([replayer, listing, "n3dhsp", "--rate", rate, "--chunk", "1-262144",
                                "--log", log], cwd=folder)
     appeared = {}
-    pattern = re.compile(r"model_stress_(\d+)\.dat$")
+    # Steps 10 to 78 are named by one character from ':' on.
+    pattern = re.compile(r"model_stress_(\d+|[:-~])\.dat$")
     running = True
     while running:
         # One more look after the run has ended: its last files.
@@ -34,8 +35,10 @@ def main() -> int:
         now = time.time_ns()
         for name in os.listdir(folder):
             found = pattern.match(name)
-            if found and int(found.group(1)) not in appeared:
-                appeared[int(found.group(1))] = now
+            if found:
+                suffix = found.group(1)
+                step = int(suffix) if suffix.isdigit() else ord(suffix) - ord("0")
+                appeared.setdefault(step, now)
         time.sleep(0.005)
     status = follow.returncode
     replay.wait()

@@ -217,6 +217,28 @@ run_listing steps10 "$nodes" "$elements" 10
 run_listing steps20 "$nodes" "$elements" 20
 run_listing half10 "$half_nodes" "$half_elements" 10
 
+echo "== 3b. report.html of a model whose 20,000 nodes are all on its surface (spring ends)"
+# A 10x10x10 block among 20,000 nodes, 10,000 springs tying every node to
+# another: every node is a surface node of the page. 100 steps must stay under
+# 64 MB and draw in 5 s; 500 steps must keep to the budget.
+report_nodes=20000; report_springs=10000
+[ "$quick" = 1 ] && { report_nodes=2000; report_springs=1000; }
+for steps in 100 500; do
+  dir=$work/surface$steps
+  mkdir -p "$dir"
+  "$build/make_listing" "$dir/n3dhsp" "$report_nodes" 1000 "$steps" "$report_springs" >/dev/null
+  sync
+  line=$(python3 "$root/bench/run_job.py" "$build/meridian" "$dir" 1 --scale 10 --report)
+  kept=$(grep -o '"view_steps":{[^}]*}' "$dir/report.html" || echo "every step in the 3D view")
+  echo "$steps steps, listing $(($(stat -c %s "$dir/n3dhsp") / 1000000)) MB: $line;" \
+       "report.html $(stat -c %s "$dir/report.html") bytes (budget 64 MB); $kept"
+  if command -v node >/dev/null && command -v chromium >/dev/null &&
+     [ -d "$root/web/node_modules/puppeteer-core" ]; then
+    echo "  in headless chromium (SwiftShader, target within 5 s): $(node "$root/bench/open_report.mjs" "$dir/report.html")"
+  fi
+  rm -rf "$dir"
+done
+
 echo "== 4. generator: job 0 on a ${block}x${block}x${block} block"
 gen=$work/generator
 mkdir -p "$gen"
