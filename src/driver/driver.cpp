@@ -23,7 +23,7 @@ namespace {
 
 // Writes text to standard output (1) or error (2), ignoring failures (the run
 // is ending).
-void write_all(int stream, std::string_view text) {
+void write_to_stream(int stream, std::string_view text) {
   const platform::Handle file = platform::standard_stream(stream);
   if (file != platform::no_file) platform::write_all(file, text.data(), text.size());
 }
@@ -58,19 +58,19 @@ int run_program(std::span<const std::string> arguments) {
   const CommandLine command = parse_command_line(arguments);
   switch (command.action) {
     case CommandLine::Action::help:
-      write_all(1, as_console_lines(usage_text()));
+      write_to_stream(1, as_console_lines(usage_text()));
       return 0;
     case CommandLine::Action::version:
-      write_all(1, as_console_lines(std::string("meridian ") + MERIDIAN_VERSION + "\n"));
+      write_to_stream(1, as_console_lines(std::string("meridian ") + MERIDIAN_VERSION + "\n"));
       return 0;
     case CommandLine::Action::usage_error:
-      write_all(2, as_console_lines("meridian: " + command.error + "\n" + std::string(try_help_line)));
+      write_to_stream(2, as_console_lines("meridian: " + command.error + "\n" + std::string(try_help_line)));
       return 2;
     case CommandLine::Action::run:
       break;
   }
   if (!command.directory.empty() && !platform::change_directory(command.directory)) {
-    write_all(2, as_console_lines("meridian: cannot change to the directory \"" +
+    write_to_stream(2, as_console_lines("meridian: cannot change to the directory \"" +
                                   command.directory + "\": " + platform::last_error() + "\n" +
                                   std::string(try_help_line)));
     return 2;
@@ -86,7 +86,7 @@ int run_program(std::span<const std::string> arguments) {
   // same bytes as without it.
   std::optional<ProgressLine> progress;
   if (platform::is_terminal(2)) {
-    progress.emplace([](std::string_view text) { write_all(2, text); },
+    progress.emplace([](std::string_view text) { write_to_stream(2, text); },
                      [] { return std::chrono::steady_clock::now(); });
   }
   ProgressLine* shown = progress ? &*progress : nullptr;
@@ -100,7 +100,7 @@ int run_program(std::span<const std::string> arguments) {
     output.flush();
     if (end.early()) {
       // Only --partial and --follow get here: without them the run has failed.
-      write_all(2, as_console_lines("meridian: " + partial_message(end) + "\n"));
+      write_to_stream(2, as_console_lines("meridian: " + partial_message(end) + "\n"));
       return partial_exit_status;
     }
     return 0;
@@ -110,7 +110,7 @@ int run_program(std::span<const std::string> arguments) {
       output.flush();
     } catch (...) {
     }
-    write_all(2, as_console_lines(std::string("meridian: ") + error.what() + "\n"));
+    write_to_stream(2, as_console_lines(std::string("meridian: ") + error.what() + "\n"));
     return fatal_exit_status;
   } catch (const RunStopped& stop) {
     end_progress();
@@ -125,7 +125,7 @@ int run_program(std::span<const std::string> arguments) {
       output.flush();
     } catch (...) {
     }
-    write_all(2, as_console_lines("meridian: out of memory\n"));
+    write_to_stream(2, as_console_lines("meridian: out of memory\n"));
     return fatal_exit_status;
   }
 }

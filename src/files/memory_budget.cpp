@@ -13,11 +13,10 @@ constexpr std::uint64_t mib = 1024 * 1024;
 
 }  // namespace
 
-std::uint64_t available_memory() { return platform::available_memory(); }
 
 void require_memory(std::string_view file, long line, std::string_view counts,
                     std::uint64_t bytes) {
-  const std::uint64_t available = available_memory();
+  const std::uint64_t available = platform::available_memory();
   if (bytes <= available) return;
   // Rounded up, so that a need just above what is available never reads equal.
   const std::uint64_t needed_mib = bytes / mib + (bytes % mib != 0 ? 1 : 0);

@@ -9,15 +9,10 @@
 
 namespace meridian {
 
-// Memory this process can still use, in bytes: the system's available memory
-// (on Linux MemAvailable of /proc/meminfo, or the physical memory when that
-// cannot be read), lowered to the process's RLIMIT_RSS soft limit when one is
-// set (platform::available_memory).
-std::uint64_t available_memory();
-
 // Ends the run ("<file>, line <line>: the tables for <counts> would need <n> MiB,
-// more than the <m> MiB of memory available") when `bytes` exceeds
-// available_memory().
+// more than the <m> MiB of memory available") when `bytes` exceeds the memory
+// this process can still use (platform::available_memory: the system's
+// available memory, lowered to the process's RLIMIT_RSS soft limit).
 void require_memory(std::string_view file, long line, std::string_view counts, std::uint64_t bytes);
 
 // Bytes of `rows` rows of `row_bytes` each (negative rows count as 0), held at

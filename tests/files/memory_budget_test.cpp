@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/platform.hpp"
 #include "records/fatal.hpp"
 #include "support/memory_ceiling.hpp"
 
@@ -43,13 +44,13 @@ INSTANTIATE_TEST_SUITE_P(
                                      table_bytes_ceiling}));
 
 TEST(MemoryBudget, TheProcessCeilingLowersTheMemoryAvailable) {
-  const std::uint64_t unlimited = available_memory();
+  const std::uint64_t unlimited = platform::available_memory();
   EXPECT_GT(unlimited, 0u);
   {
     MemoryCeiling ceiling(mebibytes(64));
-    EXPECT_EQ(available_memory(), std::min(unlimited, mebibytes(64)));
+    EXPECT_EQ(platform::available_memory(), std::min(unlimited, mebibytes(64)));
   }
-  EXPECT_GT(available_memory(), 0u);
+  EXPECT_GT(platform::available_memory(), 0u);
 }
 
 TEST(MemoryBudget, ANeedWithinTheMemoryAvailablePasses) {
@@ -69,7 +70,7 @@ class Refusals : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(Refusals, EndTheRunNamingTheCountsAndTheNeed) {
   MemoryCeiling ceiling(mebibytes(64));
-  if (available_memory() < mebibytes(64)) GTEST_SKIP() << "less than 64 MiB available";
+  if (platform::available_memory() < mebibytes(64)) GTEST_SKIP() << "less than 64 MiB available";
   try {
     require_memory("nikein.txt", 7, "node count 5 and element count 9", GetParam().bytes);
     FAIL() << "no error";
