@@ -62,13 +62,15 @@ const std::string step_1 = "1,0.0025,3,250,3,250,2,21,32";
 const std::string step_2 = "2,0.012,12,500,1,500,1,21,32";
 
 // Runs `job` in the current directory; returns what it wrote on the console.
-std::string run_listing(std::int32_t job, bool report, bool vtk = false) {
+std::string run_listing(std::int32_t job, bool report, bool vtk = false,
+                        std::optional<double> budget_mb = {}) {
   InputFile input = InputFile::from_text("console", "");
   OutputFile output = OutputFile::in_memory("console");
   Console console{input, output};
   RunOptions options;
   options.report = report;
   options.vtk = vtk;
+  options.report_budget_mb = budget_mb;
   if (job == 1) options.scale = 10.0;
   run_job(job, options, console);
   output.flush();
@@ -150,13 +152,7 @@ TEST(ReportRun, ABudgetKeepsTheFirstTheLastAndThePeakStep) {
     add_simple_steps(f, steps);
     if (steps >= 17) f.steps[16].element_values[5][0][6] = 9000.0;
     write_listing_file(f, "n3dhsp");
-    InputFile input = InputFile::from_text("console", "");
-    OutputFile output = OutputFile::in_memory("console");
-    Console console{input, output};
-    RunOptions options;
-    options.report = true;
-    options.report_budget_mb = budget_mb;
-    run_job(2, options, console);
+    run_listing(2, true, false, budget_mb);
     return read_file("report.html");
   };
   const double one = static_cast<double>(page_of(1, {}).size());
