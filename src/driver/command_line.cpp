@@ -27,9 +27,9 @@ std::optional<std::int32_t> parse_job(std::string_view value) {
   return job;
 }
 
-// The seconds of --follow=SECONDS (or the megabytes of --report-budget): a
+// The seconds of --follow=SECONDS and the megabytes of --report-budget=MB: a
 // number greater than 0.
-std::optional<double> parse_seconds(std::string_view value) {
+std::optional<double> parse_positive(std::string_view value) {
   double seconds = 0.0;
   const char* last = value.data() + value.size();
   const auto result = std::from_chars(value.data(), last, seconds);
@@ -112,7 +112,7 @@ constexpr std::array<CommandOption, 11> options = {{
      "the first, the last and the one of the peak effective\n"
      "stress (the table and chart keep every step)", "--report-budget=MB",
      [](CommandLine& c, std::string_view v) -> Applied {
-       const std::optional<double> megabytes = parse_seconds(v);
+       const std::optional<double> megabytes = parse_positive(v);
        if (!megabytes) return quoted("--report-budget takes a number of MB greater than 0, not", v);
        c.options.report_budget_mb = *megabytes;
        return std::nullopt;
@@ -135,7 +135,7 @@ constexpr std::array<CommandOption, 11> options = {{
      "the run ends (the spring extract takes the last\n"
      "step's forces)", "--follow[=SECONDS]",
      [](CommandLine& c, std::string_view v) -> Applied {
-       c.options.follow_seconds = v.data() == nullptr ? default_quiet_seconds : parse_seconds(v);
+       c.options.follow_seconds = v.data() == nullptr ? default_quiet_seconds : parse_positive(v);
        if (!c.options.follow_seconds) {
          return quoted("--follow waits a number of seconds greater than 0, not", v);
        }

@@ -105,12 +105,11 @@ double ask_deformation_scale(Console& console) {
   return scale;
 }
 
-// Whether the deck's springs are rewritten after the listing's files: a
-// listing that ended before its first step was complete leaves the deck
-// alone.
-bool rewrites_deck(const JobRow& row, const ListingModel& model) {
-  return row.deck_rewrite && model.discrete_flag != 0 &&
-         !(ended_early(model) && model.step_count == 0);
+// Whether the deck's springs are rewritten from the listing's first step: not
+// without springs ("no spring" is said), nor when the listing ended before
+// that step was complete.
+bool rewrites_springs(const ListingModel& model) {
+  return model.discrete_flag != 0 && !(ended_early(model) && model.step_count == 0);
 }
 
 // The spring rewrite of the deck from the listing's springs and its first
@@ -120,6 +119,7 @@ void rewrite_deck(ListingModel& model, Console& console) {
     write_free(console.output, {std::string_view("no spring")});
     return;
   }
+  if (!rewrites_springs(model)) return;
   std::vector<double> node_result(static_cast<std::size_t>(model.steps.node_capacity()) * 4, 0.0);
   std::vector<double> node_stress;
   if (model.steps.step_count() >= 1) model.steps.load(1, node_result, node_stress);
@@ -230,7 +230,7 @@ std::optional<AnalysisProgress> stopped_analysis(const ListingModel& model) {
 // question, then every step from the store.
 void write_after_reading(const ListingModel& model, const JobRow& row, const RunOptions& options,
                          Console& console, const RunContext& context) {
-  if (rewrites_deck(row, model)) require_input(deck_name);
+  if (row.deck_rewrite && rewrites_springs(model)) require_input(deck_name);
   const ModelView view = model_view_of(model);
   write_views(view, row, options, context.placed);
   double deformation_scale = 1.0;
@@ -273,7 +273,7 @@ class WritingWhileReading final : public StepSink {
     if (!writes_while_reading(model)) return false;
     double deformation_scale = 1.0;
     if (row_.asks_scale) {
-      // A followed listing is asked for once its model is read.
+      // A followed listing has its question asked once its model is read.
       if (!options_.scale) clear_progress(context_.progress);
       deformation_scale = options_.scale ? *options_.scale : ask_deformation_scale(console_);
     }
@@ -464,10 +464,7 @@ ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Con
   } else {
     write_after_reading(model, row, options, console, run);
   }
-  // Without springs the deck is left alone all the same ("no spring").
-  if (row.deck_rewrite && (model.discrete_flag == 0 || rewrites_deck(row, model))) {
-    rewrite_deck(model, console);
-  }
+  if (row.deck_rewrite) rewrite_deck(model, console);
   return ListingEnd{model.step_count, model.announced_step_count};
 }
 

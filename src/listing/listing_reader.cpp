@@ -740,10 +740,4 @@ StepResults step_results_of(const ListingModel& m, double deformation_scale) {
   return results;
 }
 
-ListingModel read_listing(const ReadWatch& watch, StepSink* sink) {
-  InputFile listing = InputFile::open_existing("n3dhsp");
-  if (watch) listing.watch_reading(watch);
-  return load_listing(listing, true, sink);
-}
-
 }  // namespace meridian

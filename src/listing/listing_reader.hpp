@@ -47,12 +47,6 @@ struct ListingReading {
   std::function<void(std::int32_t step)> step_read;
 };
 
-// Reads n3dhsp in the current directory whole; the file is closed on return.
-// `watch`, when given, is told the bytes read so far after every read from
-// the file (about one call per megabyte).
-// `sink`, when given, is offered the time steps.
-ListingModel read_listing(const ReadWatch& watch = {}, StepSink* sink = nullptr);
-
 // Reads the whole listing forwards: model sections, every time-step block
 // (nodal stresses averaged on the way, one block at a time), then forms the
 // zones. Bad input (end of file, a field that does not convert, a number used

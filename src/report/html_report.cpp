@@ -166,7 +166,6 @@ struct RunReport::State {
   std::vector<std::int32_t> surface_nodes;  // node numbers, ascending
   std::int32_t steps = 0;   // steps added
   std::int32_t blocks = 0;  // step blocks written to the page (or the spool)
-  std::string text;         // the page's text before its steps, while it is made
 
   // The 3D view's steps within the page budget: every step, or (limited)
   // the planned ones, evenly spaced from the first to the last announced,
@@ -362,7 +361,7 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
   }
 
   const std::int32_t step_count = results != nullptr ? std::max(results->step_count, 0) : 0;
-  std::string& t = s.text;
+  std::string t;
   t = whole.substr(0, marker);
   t += "{\"title\":";
   append_json_string(t, heading.title);
@@ -453,11 +452,17 @@ void RunReport::add_step(std::int32_t step, std::span<const double> node_result,
     if (c < 9) return 3 * n + 6 * i + (c - 3);
     return c * n + i;
   };
+  // The ranges: the first three and the next six channels interleave, the
+  // rest are blocks of their own; each is the range of its values.
   std::array<ChannelRange, step_values> ranges{};
-  std::vector<double> one(n);
   for (std::size_t c = 0; c < step_values; ++c) {
-    for (std::size_t i = 0; i < n; ++i) one[i] = values[channel(c, i)];
-    ranges[c] = range_of(one);
+    if (n == 0) break;
+    ranges[c] = {values[channel(c, 0)], values[channel(c, 0)]};
+    for (std::size_t i = 1; i < n; ++i) {
+      const double v = values[channel(c, i)];
+      ranges[c].low = std::min(ranges[c].low, v);
+      ranges[c].high = std::max(ranges[c].high, v);
+    }
   }
   std::vector<std::uint16_t> codes(n * step_values);
   for (std::size_t c = 0; c < step_values; ++c) {

@@ -17,12 +17,6 @@ double decode_value(std::uint16_t code, const ChannelRange& range) {
   return range.low + (range.high - range.low) * code / 65535.0;
 }
 
-ChannelRange range_of(std::span<const double> values) {
-  if (values.empty()) return {};
-  const auto [low, high] = std::minmax_element(values.begin(), values.end());
-  return {*low, *high};
-}
-
 std::array<PeakPlace, 10> step_peaks(const StepResults& results, std::span<const double> node_result,
                                      std::span<const double> node_stress, StressPeak ip_peak) {
   std::array<PeakPlace, 10> peaks{};

@@ -28,9 +28,6 @@ std::uint16_t encode_value(double value, const ChannelRange& range);
 // arithmetic.
 double decode_value(std::uint16_t code, const ChannelRange& range);
 
-// The range of the values, over all of them (an empty span gives 0, 0).
-ChannelRange range_of(std::span<const double> values);
-
 // The node (or, for the integration points, the element) holding a step's
 // largest value of a quantity, its value, where it is (undeformed) and its
 // displacement; number 0 when there is none.

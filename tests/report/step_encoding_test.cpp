@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ TEST(StepEncoding, ValuesComeBackWithinAFractionOfTheRange) {
   };
   for (const RangeCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const ChannelRange range = range_of(c.values);
+    const auto [low, high] = std::minmax_element(c.values.begin(), c.values.end());
+    const ChannelRange range{*low, *high};
     const double span = range.high - range.low;
     for (const double v : c.values) {
       const std::uint16_t code = encode_value(v, range);
