@@ -9,7 +9,6 @@
 
 #include "listing/listing_model.hpp"
 #include "files/input_file.hpp"
-#include "files/output_file.hpp"
 
 namespace meridian {
 
