@@ -61,7 +61,7 @@ Applied quoted(std::string_view what, std::string_view value) {
 constexpr double default_quiet_seconds = 600.0;
 
 // clang-format off
-constexpr std::array<CommandOption, 11> options = {{
+constexpr std::array<CommandOption, 12> options = {{
     {"--job", "", Value::required, "a job number", "--job N, --job=N",
      "the job to run, 0 to 6 (without it the job is 1)", "--job N",
      [](CommandLine& c, std::string_view v) -> Applied {
@@ -139,6 +139,19 @@ constexpr std::array<CommandOption, 11> options = {{
        if (!c.options.follow_seconds) {
          return quoted("--follow waits a number of seconds greater than 0, not", v);
        }
+       return std::nullopt;
+     }},
+    {"--history", "", Value::required, "a list of items", "--history ITEMS, --history=ITEMS",
+     "also write history.csv: a row per printed time step\n"
+     "with the values of every item of ITEMS, a comma-\n"
+     "separated list of node:N (displacements, nodal\n"
+     "stresses, temperature), element:N (the stresses at its\n"
+     "8 integration points) and spring:N (deflection and\n"
+     "force); runs that read n3dhsp", "--history ITEMS",
+     [](CommandLine& c, std::string_view v) -> Applied {
+       ParsedHistoryItems parsed = parse_history_items(v);
+       if (!parsed.error.empty()) return parsed.error;
+       c.options.history = std::move(parsed.items);
        return std::nullopt;
      }},
     {"--help", "-h", Value::none, "", "-h, --help", "this text", "",

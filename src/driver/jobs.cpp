@@ -17,6 +17,7 @@
 #include "driver/progress_line.hpp"
 #include "driver/step_pipeline.hpp"
 #include "generator/parameter_file.hpp"
+#include "history/history_file.hpp"
 #include "listing/listing_reader.hpp"
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
@@ -185,38 +186,44 @@ void clear_progress(ProgressLine* progress) {
   if (progress != nullptr) progress->clear();
 }
 
-// The step files, the VTK step files and the report's steps, as the row and
-// options ask.
+// The step files, the VTK step files, the report's steps and the histories,
+// as the row and options ask.
 struct ListingWriters {
   std::optional<RunReport> report;
+  std::optional<HistoryFile> history;
   std::optional<StepWriter> steps;
 
   // Creates them in the order today's files are created: the report's files
-  // first, then the step writer's shared layout. With `snapshots`, the
-  // report's page is written whole by every snapshot().
+  // first, then history.csv, then the step writer's shared layout. With
+  // `snapshots`, the report's page and history.csv are written whole by
+  // every snapshot(). `kept` (the element values every step keeps) must
+  // outlive the writers.
   void create(std::string_view title, const ModelView& view, const StepResults& results,
               const JobRow& row, const RunOptions& options, const RunContext& context,
-              bool snapshots = false) {
+              const KeptElements& kept, bool snapshots = false) {
     if (options.report) {
       report.emplace(view, report_heading(title, context), &results, context.placed, snapshots,
                      options.report_budget_mb.value_or(default_page_budget_mb));
     }
+    if (!options.history.empty()) history.emplace(options.history, kept, context.placed, snapshots);
     if (results.step_count > 0) steps.emplace(results, step_outputs(row, options, context));
   }
-  void write(std::int32_t step, std::span<const double> node_result,
-             std::span<const double> node_stress, StressPeak peak) {
-    if (report) report->add_step(step, node_result, node_stress, peak);
-    if (steps) steps->write(step, node_result, node_stress);
+  void write(std::int32_t step, const StepValues& values) {
+    if (report) report->add_step(step, values.node_result, values.node_stress, values.peak);
+    if (history) history->add_step(step, values);
+    if (steps) steps->write(step, values.node_result, values.node_stress);
   }
   // The files that describe the steps written so far: model_stress.pvd,
-  // summary.csv and report.html.
+  // summary.csv, report.html and history.csv.
   void snapshot(const AnalysisProgress& progress) {
     if (steps) steps->finish();
     if (report) report->snapshot(progress);
+    if (history) history->snapshot();
   }
   void finish(const std::optional<AnalysisProgress>& progress = std::nullopt) {
     if (steps) steps->finish();
     if (report) report->finish(progress);
+    if (history) history->finish();
   }
 };
 
@@ -229,7 +236,7 @@ std::optional<AnalysisProgress> stopped_analysis(const ListingModel& model) {
 // The listing read whole, its step results stored: model views, the scale
 // question, then every step from the store.
 void write_after_reading(const ListingModel& model, const JobRow& row, const RunOptions& options,
-                         Console& console, const RunContext& context) {
+                         Console& console, const RunContext& context, const KeptElements& kept) {
   if (row.deck_rewrite && rewrites_springs(model)) require_input(deck_name);
   const ModelView view = model_view_of(model);
   write_views(view, row, options, context.placed);
@@ -239,16 +246,15 @@ void write_after_reading(const ListingModel& model, const JobRow& row, const Run
   }
   const StepResults results = step_results_of(model, deformation_scale);
   ListingWriters writers;
-  writers.create(model.title, view, results, row, options, context);
+  writers.create(model.title, view, results, row, options, context, kept);
   const StepStore& store = *results.steps;
-  std::vector<double> node_result;
-  std::vector<double> node_stress;
+  StepValues values;
   for (std::int32_t s = 1; s <= store.step_count(); ++s) {
-    store.load(s, node_result, node_stress);
+    store.load(s, values);
     if (context.progress != nullptr) {
       context.progress->show(ProgressLine::writing_text(s, store.step_count()));
     }
-    writers.write(s, node_result, node_stress, results.stress_peaks[static_cast<std::size_t>(s - 1)]);
+    writers.write(s, values);
   }
   writers.finish(stopped_analysis(model));
   clear_progress(context.progress);
@@ -264,8 +270,8 @@ void write_after_reading(const ListingModel& model, const JobRow& row, const Run
 class WritingWhileReading final : public StepSink {
  public:
   WritingWhileReading(const JobRow& row, const RunOptions& options, const RunContext& context,
-                      Console& console)
-      : row_(row), options_(options), context_(context), console_(console) {}
+                      Console& console, const KeptElements& kept)
+      : row_(row), options_(options), context_(context), console_(console), kept_(kept) {}
 
   bool took_steps() const { return pipeline_.has_value(); }
 
@@ -292,12 +298,11 @@ class WritingWhileReading final : public StepSink {
         StepPipeline::Work{
             [this] {
               write_views(view_, row_, options_, context_.placed);
-              writers_.create(title_, view_, results_, row_, options_, context_, following());
+              writers_.create(title_, view_, results_, row_, options_, context_, kept_, following());
               if (following()) publish();
             },
-            [this](std::int32_t step, std::span<const double> node_result,
-                   std::span<const double> node_stress, StressPeak peak) {
-              writers_.write(step, node_result, node_stress, peak);
+            [this](std::int32_t step, const StepValues& values) {
+              writers_.write(step, values);
               steps_written_ = step;
               // A listing read faster than it is written has its steps put
               // in place when the reader waits (idle); one already written
@@ -308,13 +313,12 @@ class WritingWhileReading final : public StepSink {
             [this] {
               if (steps_written_ > steps_published_) publish();
             }},
-        model.node_capacity);
+        step_values_for(model, kept_));
     return true;
   }
 
-  void take_step(std::int32_t step, std::vector<double>& node_result,
-                 std::vector<double>& node_stress, StressPeak peak) override {
-    pipeline_->hand_over(step, node_result, node_stress, peak);
+  void take_step(std::int32_t step, StepValues& values) override {
+    pipeline_->hand_over(step, values);
   }
 
   void reading_failed() noexcept override {
@@ -399,6 +403,7 @@ class WritingWhileReading final : public StepSink {
   const RunOptions& options_;
   RunContext context_;
   Console& console_;
+  const KeptElements& kept_;
   std::string title_;
   ModelView view_;
   StepResults results_;
@@ -436,9 +441,19 @@ ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Con
   PlacedFiles own_placed;
   RunContext run = context;
   if (run.placed == nullptr) run.placed = &own_placed;
-  WritingWhileReading writing(row, options, run, console);
   ListingReading reading;
   reading.complete_steps_only = options.partial || follower.has_value();
+  reading.kept.listed = history_elements(options.history);
+  WritingWhileReading writing(row, options, run, console, reading.kept);
+  // The items of --history are checked once the model is known, before any
+  // file is written.
+  const auto check_model = [&options](const ListingModel& model) {
+    const HistoryRange range{model.node_count, model.element_capacity, model.spring_count};
+    if (const auto missing = missing_history_item(options.history, range)) {
+      fail_file(listing_name, *missing);
+    }
+  };
+  reading.model_read = check_model;
   ListingModel model;
   {
     // Closed once read.
@@ -446,7 +461,10 @@ ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Con
     if (follower) {
       listing.watch_reading(follower->reading_watch());
       listing.follow_growth(follower->growth_wait(listing.handle(), [&writing] { writing.reader_waiting(); }));
-      reading.model_read = [&follower](std::int32_t announced) { follower->model_read(announced); };
+      reading.model_read = [&follower, check_model](const ListingModel& model) {
+        check_model(model);
+        follower->model_read(model.announced_step_count);
+      };
       reading.step_read = [&follower](std::int32_t step) { follower->step_read(step); };
     } else if (ReadWatch watch = reading_progress(context.progress)) {
       listing.watch_reading(std::move(watch));
@@ -462,7 +480,7 @@ ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Con
     writing.finish(model);
     clear_progress(context.progress);
   } else {
-    write_after_reading(model, row, options, console, run);
+    write_after_reading(model, row, options, console, run, reading.kept);
   }
   if (row.deck_rewrite) rewrite_deck(model, console);
   return ListingEnd{model.step_count, model.announced_step_count};

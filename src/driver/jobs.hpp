@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "files/console.hpp"
+#include "history/history_items.hpp"
 #include "results/step_writer.hpp"
 #include "views/model_view.hpp"
 
@@ -55,6 +57,9 @@ struct RunOptions {
   // complete; the follow ends after this many seconds without growth, then
   // as partial. Unset: the listing is read as it is.
   std::optional<double> follow_seconds;
+  // history.csv of these items besides everything else (runs that read a
+  // listing); empty: none.
+  std::vector<HistoryItem> history;
 };
 
 // How far the listing a run read went: `complete_steps` of the

@@ -4,10 +4,8 @@
 
 namespace meridian {
 
-StepPipeline::StepPipeline(Work work, std::int32_t node_capacity) : work_(std::move(work)) {
-  const auto rows = static_cast<std::size_t>(node_capacity > 0 ? node_capacity : 0);
-  node_result_.assign(rows * 4, 0.0);
-  node_stress_.assign(rows * 7, 0.0);
+StepPipeline::StepPipeline(Work work, const StepValues& shape)
+    : work_(std::move(work)), values_(shape) {
   // From here to the end of the writing the interrupts go to the writer.
   interrupts_elsewhere_.emplace();
   try {
@@ -48,7 +46,7 @@ void StepPipeline::run() noexcept {
     // The tables are the writer's until it marks them empty: the reader
     // waits for that before it hands over the next step.
     lock.unlock();
-    attempt([this] { work_.write(step_, node_result_, node_stress_, peak_); });
+    attempt([this] { work_.write(step_, values_); });
     lock.lock();
     full_ = false;
     changed_.notify_all();
@@ -60,15 +58,12 @@ void StepPipeline::run() noexcept {
   changed_.notify_all();
 }
 
-void StepPipeline::hand_over(std::int32_t step, std::vector<double>& node_result,
-                             std::vector<double>& node_stress, StressPeak peak) {
+void StepPipeline::hand_over(std::int32_t step, StepValues& values) {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return !full_ || abandoned_; });
   if (abandoned_) return;
-  node_result_.swap(node_result);
-  node_stress_.swap(node_stress);
+  std::swap(values_, values);
   step_ = step;
-  peak_ = peak;
   full_ = true;
   changed_.notify_all();
 }

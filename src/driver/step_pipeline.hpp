@@ -15,11 +15,10 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <span>
 #include <thread>
 #include <vector>
 
-#include "model/step_results.hpp"
+#include "model/step_values.hpp"
 #include "platform/platform.hpp"
 
 namespace meridian {
@@ -32,25 +31,21 @@ class StepPipeline {
   // (kept for finish()) it writes nothing more but keeps taking the steps.
   struct Work {
     std::function<void()> start;
-    std::function<void(std::int32_t step, std::span<const double> node_result,
-                       std::span<const double> node_stress, StressPeak peak)>
-        write;
+    std::function<void(std::int32_t step, const StepValues& values)> write;
     std::function<void()> finish;
     std::function<void()> idle;
   };
 
-  // Starts the writing thread; a step's tables hold node_capacity rows of 4
-  // and of 7 values.
-  StepPipeline(Work work, std::int32_t node_capacity);
+  // Starts the writing thread; `shape` has the sizes of every step's tables.
+  StepPipeline(Work work, const StepValues& shape);
   // Abandons what is not finished (see abandon()).
   ~StepPipeline();
   StepPipeline(const StepPipeline&) = delete;
   StepPipeline& operator=(const StepPipeline&) = delete;
 
-  // Hands over step `step`: the tables are swapped with the set the writer
+  // Hands over step `step`: the values are swapped with the set the writer
   // is done with (same sizes).
-  void hand_over(std::int32_t step, std::vector<double>& node_result,
-                 std::vector<double>& node_stress, StressPeak peak);
+  void hand_over(std::int32_t step, StepValues& values);
   // Has the writer run `idle` once it has no step to write (the reader waits
   // for more of the listing).
   void poke();
@@ -74,9 +69,8 @@ class StepPipeline {
   std::condition_variable changed_;
   // The step waiting for the writer (or being written): full from hand_over
   // until the writer is done with it.
-  std::vector<double> node_result_, node_stress_;
+  StepValues values_;
   std::int32_t step_ = 0;
-  StressPeak peak_;
   bool full_ = false;
   bool poked_ = false;
   bool no_more_ = false;

@@ -240,8 +240,7 @@ class ListingReader {
   void read_loads();
   void read_temperatures();
   void read_steps();
-  void read_step(std::int32_t step, NodalStressAccumulator& accumulator,
-                 std::vector<double>& node_result, std::vector<double>& node_stress);
+  void read_step(std::int32_t step, NodalStressAccumulator& accumulator);
   void read_element_printout(NodalStressAccumulator& accumulator);
   // Adds a parsed batch of element printout rows to the sums, or ends the run
   // at its first row that did not convert.
@@ -260,12 +259,11 @@ class ListingReader {
   // A row that did not convert was reported while later lines had been read:
   // the listing does not end at it.
   bool failed_before_end_ = false;
-  // The peak integration-point effective stress of the step being read.
-  StressPeak step_peak_;
   const ListingReading& reading_;
-  // The discrete printout of the step being read: the model's springs take
-  // it once the step is complete, so a step cut short changes nothing.
-  std::vector<double> step_spring_force_, step_spring_deflection_;
+  // The values of the step being read. The model's springs take its
+  // discrete printout once the step is complete, so a step cut short
+  // changes nothing.
+  StepValues step_;
 };
 
 void ListingReader::read_control_cards() {
@@ -313,8 +311,11 @@ void ListingReader::create_model_tables() {
   // and 97 more).
   const double per_node = 4 + 3 * 8 + load_columns * 8 + 8 + 4 * 8 + 7 * 8 + 7 * 8 + 4 + 4 + 1 +
                           97 + load_columns * 21;
-  // Per element: corners, material, zone, zone scratch.
-  const double per_element = 8 * 4 + 4 + 4 + 3 * 4;
+  // Per element: corners, material, zone, zone scratch, and the kept
+  // integration-point values of a step being read and one being written.
+  const KeptElements& kept = reading_.kept;
+  const double per_element = 8 * 4 + 4 + 4 + 3 * 4 + (kept.every ? 2 * element_point_values * 8 : 0) +
+                             (kept.peaks ? 2 * 8 : 0);
   const double bytes = nodes * per_node + elements * per_element +
                        interfaces * static_cast<double>(sizeof(InterfaceSides));
   require_memory(in_.name(), in_.line_number(),
@@ -323,7 +324,9 @@ void ListingReader::create_model_tables() {
                      std::to_string(m.interface_count) + " and load_case_count " +
                      std::to_string(m.load_case_count),
                  memory_bytes(bytes));
-  const double step_bytes = nodes * 11 * 8 * static_cast<double>(rows_of(m.step_count));
+  const double kept_values = static_cast<double>(kept.count(m.element_capacity) * element_point_values) +
+                             (kept.peaks ? elements : 0.0);
+  const double step_bytes = (nodes * 11 + kept_values) * 8 * static_cast<double>(rows_of(m.step_count));
   if (step_bytes > max_step_file_bytes) {
     in_.fail_here("the results of step_count " + std::to_string(m.step_count) +
                   " time steps of node_capacity " + std::to_string(m.node_capacity) +
@@ -557,29 +560,47 @@ void ListingReader::take_element_rows(const ElementRowBatch& batch,
     fail_line(in_.name(), batch.failure.line, batch.failure.what);
   }
   const ListingModel& m = model_;
-  std::int32_t element = batch.first_element;
-  for (const ElementPrintout& gauss : batch.values) {
-    // With no hexahedron in the model the first element's rows are still read
-    // (the solver layout always prints one) and discarded.
-    if (element <= m.element_capacity) {
-      accumulator.add_element(m.element_nodes[static_cast<std::size_t>(element - 1)], gauss);
-      // Elements come in ascending order: a tie keeps the earlier element.
-      for (const auto& point : gauss) {
-        if (step_peak_.element == 0 || point[6] > step_peak_.value) {
-          step_peak_ = StressPeak{point[6], element};
-        }
-      }
+  const KeptElements& kept = reading_.kept;
+  StressPeak& peak = step_.peak;
+  // With no hexahedron in the model the first element's rows are still read
+  // (the solver layout always prints one) and discarded.
+  const std::int32_t first = batch.first_element;
+  const std::int32_t last = std::min<std::int32_t>(
+      first + static_cast<std::int32_t>(batch.values.size()) - 1, m.element_capacity);
+  for (std::int32_t element = first; element <= last; ++element) {
+    const ElementPrintout& gauss = batch.values[static_cast<std::size_t>(element - first)];
+    accumulator.add_element(m.element_nodes[static_cast<std::size_t>(element - 1)], gauss);
+    // Elements come in ascending order: a tie keeps the earlier element.
+    for (const auto& point : gauss) {
+      if (peak.element == 0 || point[6] > peak.value) peak = StressPeak{point[6], element};
     }
-    ++element;
+    if (kept.peaks) {
+      double highest = gauss[0][6];
+      for (const auto& point : gauss) highest = std::max(highest, point[6]);
+      step_.element_peaks[static_cast<std::size_t>(element - 1)] = highest;
+    }
+  }
+  if (!kept.any() || last < first) return;
+  static_assert(sizeof(ElementPrintout) == element_point_values * sizeof(double));
+  double* const points = step_.element_points.data();
+  if (kept.every) {
+    std::memcpy(points + static_cast<std::size_t>(first - 1) * element_point_values,
+                batch.values.data(), static_cast<std::size_t>(last - first + 1) * sizeof(ElementPrintout));
+    return;
+  }
+  for (auto at = std::lower_bound(kept.listed.begin(), kept.listed.end(), first);
+       at != kept.listed.end() && *at <= last; ++at) {
+    std::memcpy(points + static_cast<std::size_t>(at - kept.listed.begin()) * element_point_values,
+                &batch.values[static_cast<std::size_t>(*at - first)], sizeof(ElementPrintout));
   }
 }
 
-void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumulator,
-                              std::vector<double>& node_result, std::vector<double>& node_stress) {
+void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumulator) {
   ListingModel& m = model_;
+  std::vector<double>& node_result = step_.node_result;
   std::fill(node_result.begin(), node_result.end(), 0.0);
   accumulator.start_step();
-  step_peak_ = StressPeak{};
+  step_.peak = StressPeak{};
   if (search(nodal_printout_key)) {
     const InputFile& in = in_;
     paged(m.node_capacity, 50, 2, 6, nodal_printout_key.what,
@@ -598,9 +619,15 @@ void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumul
             values[3] = real_at(in, record, 46, 13, 5);
           });
   }
-  if (search(element_printout_key)) read_element_printout(accumulator);
+  if (search(element_printout_key)) {
+    read_element_printout(accumulator);
+  } else {
+    // A block without element printout keeps no element values.
+    std::fill(step_.element_points.begin(), step_.element_points.end(), 0.0);
+    std::fill(step_.element_peaks.begin(), step_.element_peaks.end(), 0.0);
+  }
   // A block without element printout gets all-zero stresses.
-  accumulator.finish(node_stress);
+  accumulator.finish(step_.node_stress);
   if (m.discrete_flag != 0) {
     // Read from the current line when the key is not found within its bound.
     search(discrete_printout_key);
@@ -610,20 +637,20 @@ void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumul
             double a = 0.0, b = 0.0, c = 0.0;
             parse(record, layouts_.discrete_printout, &number, &type, &a, &b, &c);
             // Each block overwrites the block before: the last one stays.
-            step_spring_force_[i] = c;
-            step_spring_deflection_[i] = b - a;
+            step_.spring_force[i] = c;
+            step_.spring_deflection[i] = b - a;
           });
     // Copied, not swapped: the step writers view the model's tables.
-    std::copy(step_spring_force_.begin(), step_spring_force_.end(), m.spring_force.begin());
-    std::copy(step_spring_deflection_.begin(), step_spring_deflection_.end(),
+    std::copy(step_.spring_force.begin(), step_.spring_force.end(), m.spring_force.begin());
+    std::copy(step_.spring_deflection.begin(), step_.spring_deflection.end(),
               m.spring_deflection.begin());
   }
+  m.stress_peaks.push_back(step_.peak);
   if (sink_ != nullptr) {
-    sink_->take_step(step, node_result, node_stress, step_peak_);
+    sink_->take_step(step, step_);
   } else {
-    m.steps.append(node_result, node_stress);
+    m.steps.append(step_);
   }
-  m.stress_peaks.push_back(step_peak_);
 }
 
 ListingModel ListingReader::read() {
@@ -647,7 +674,7 @@ ListingModel ListingReader::read() {
   m.zone_count = zones.zone_count;
   m.element_zone = std::move(zones.element_zone);
   m.zone_element_counts = std::move(zones.zone_element_counts);
-  if (reading_.model_read) reading_.model_read(m.step_count);
+  if (reading_.model_read) reading_.model_read(m);
   if (sink_ != nullptr && !sink_->take_steps(m)) sink_ = nullptr;
   try {
     read_steps();
@@ -660,15 +687,11 @@ ListingModel ListingReader::read() {
 
 void ListingReader::read_steps() {
   ListingModel& m = model_;
-  const std::size_t node_rows = rows_of(m.node_capacity);
-  std::vector<double> node_result(node_rows * 4, 0.0);
-  std::vector<double> node_stress(node_rows * 7, 0.0);
+  step_ = step_values_for(m, reading_.kept);
   NodalStressAccumulator accumulator(m.node_capacity);
-  step_spring_force_ = m.spring_force;
-  step_spring_deflection_ = m.spring_deflection;
   for (std::int32_t s = 1; s <= m.step_count; ++s) {
     try {
-      read_step(s, accumulator, node_result, node_stress);
+      read_step(s, accumulator);
     } catch (const FatalError& error) {
       // A listing that ends within the time steps usually comes from a solver
       // run that stopped early: keep the complete steps, or say which step is
@@ -694,6 +717,18 @@ ListingModel load_listing(InputFile& listing, bool second_cpu, StepSink* sink,
                           const ListingReading& reading) {
   if (reading.complete_steps_only) listing.complete_records_only();
   return ListingReader(listing, second_cpu, sink, reading).read();
+}
+
+StepValues step_values_for(const ListingModel& model, const KeptElements& kept) {
+  StepValues values;
+  const std::size_t node_rows = rows_of(model.node_capacity);
+  values.node_result.assign(node_rows * 4, 0.0);
+  values.node_stress.assign(node_rows * 7, 0.0);
+  values.element_points.assign(kept.count(model.element_capacity) * element_point_values, 0.0);
+  values.element_peaks.assign(kept.peaks ? rows_of(model.element_capacity) : 0, 0.0);
+  values.spring_force.assign(model.spring_force.size(), 0.0);
+  values.spring_deflection.assign(model.spring_deflection.size(), 0.0);
+  return values;
 }
 
 ModelView model_view_of(const ListingModel& m) {

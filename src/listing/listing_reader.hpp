@@ -7,8 +7,9 @@
 #include <functional>
 #include <vector>
 
-#include "listing/listing_model.hpp"
 #include "files/input_file.hpp"
+#include "listing/listing_model.hpp"
+#include "model/step_values.hpp"
 
 namespace meridian {
 
@@ -21,11 +22,9 @@ class StepSink {
   // model.steps as without a sink). The model's tables stay where they are
   // from here on; only the springs' force and deflection change per step.
   virtual bool take_steps(const ListingModel& model) = 0;
-  // Step `step` (from 1, in order): its nodal printout (node-major, 4 per
-  // node) and averaged stresses (7 per node), and its peak. The sink may swap
-  // the two tables for others of the same sizes.
-  virtual void take_step(std::int32_t step, std::vector<double>& node_result,
-                         std::vector<double>& node_stress, StressPeak peak) = 0;
+  // Step `step` (from 1, in order), complete. The sink may swap the values
+  // for others whose tables have the same sizes.
+  virtual void take_step(std::int32_t step, StepValues& values) = 0;
   // The reading fails after take_steps() said yes: the model is destroyed
   // when this returns, so the sink must be done with it.
   virtual void reading_failed() noexcept = 0;
@@ -40,9 +39,13 @@ struct ListingReading {
   // record. The model then says how many steps are complete
   // (ListingModel::step_count, ended_early).
   bool complete_steps_only = false;
-  // Told the number of steps announced once the model sections are read,
-  // then the number of each time step once it has been read whole.
-  std::function<void(std::int32_t announced)> model_read;
+  // The elements whose integration-point values every step keeps
+  // (StepValues::element_points, element_peaks).
+  KeptElements kept;
+  // Told the model once its sections are read (before any time step and
+  // before a sink is asked to take the steps; it may end the run), then the
+  // number of each time step once it has been read whole.
+  std::function<void(const ListingModel& model)> model_read;
   std::function<void(std::int32_t step)> step_read;
 };
 
@@ -53,6 +56,10 @@ struct ListingReading {
 // with a FatalError naming the listing and line.
 // The element printout rows are parsed on a second CPU when the process may
 // use one and `second_cpu` allows it (the results are the same either way).
+// The tables of one time step of `model` at their sizes, all zero: the
+// nodal ones, the element values `kept` asks for and the springs'.
+StepValues step_values_for(const ListingModel& model, const KeptElements& kept);
+
 ListingModel load_listing(InputFile& listing, bool second_cpu = true, StepSink* sink = nullptr,
                           const ListingReading& reading = {});
 

@@ -10,14 +10,6 @@
 
 namespace meridian {
 
-// The largest effective stress printed at an integration point in one step
-// and the lowest element that has it (its position in the element table, from
-// 1); element 0 when the step printed no element's stresses.
-struct StressPeak {
-  double value = 0.0;
-  std::int32_t element = 0;
-};
-
 struct StepResults {
   double deformation_scale = 1.0;
   std::int32_t node_count = 0;     // nodes written to the stress files

@@ -81,6 +81,7 @@ TEST(Driver, BadArgumentsPrintUsageAndTouchNothing) {
   const std::vector<std::vector<std::string>> cases = {
       {"--jobs", "1"}, {"--job"}, {"--job", "x"}, {"--job", "1.5"}, {"--job", "99999999999"},
       {"extra"},       {"--job", "1", "--job", "2"},
+      {"--history"},   {"--history=node:1,,node:2"}, {"--history", "cell:3"}, {"--history=node:0"},
   };
   for (const auto& arguments : cases) {
     const fs::path dir = fresh_directory("driver_bad");
@@ -251,7 +252,7 @@ TEST(CommandOptions, HelpManualAndParserFollowTheTable) {
   // A value each option that takes one accepts.
   const std::map<std::string_view, std::string> values = {
       {"--job", "2"}, {"--scale", "10"}, {"--directory", "."}, {"--follow", "5"},
-      {"--report-budget", "5"}};
+      {"--report-budget", "5"}, {"--history", "node:1"}};
   // What an option needs beside it.
   const std::map<std::string_view, std::string> companions = {{"--report-budget", "--report"}};
   // The option each item of the manual's OPTIONS names first.

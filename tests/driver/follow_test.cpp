@@ -4,7 +4,7 @@
 // what a plain run of the whole listing writes; a replay that stops early
 // ends as --partial does; a listing replaced while followed ends the run;
 // an interrupted run leaves only complete steps, with the time series,
-// summary and page naming exactly those.
+// summary, histories and page naming exactly those.
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,8 @@ using namespace testing_support;
 using Clock = std::chrono::steady_clock;
 
 const fs::path example = fs::path(MERIDIAN_SOURCE_DIR) / "examples" / "n3dhsp";
-const std::vector<std::string> outputs = {"--scale", "10", "--vtk", "--report"};
+const std::vector<std::string> outputs = {"--scale", "10", "--vtk", "--report",
+                                          "--history=node:5,element:2,spring:1"};
 
 // The numbers that follow each `prefix` in a text.
 std::set<int> numbers_after(const std::string& text, std::string_view prefix) {
@@ -79,11 +80,13 @@ void expect_consistent(const fs::path& dir) {
   ASSERT_TRUE(m == 0 || *steps.rbegin() == m) << "steps in place are not 1 to " << m;
   EXPECT_EQ(numbers_after(files["model_stress.pvd"], "timestep=\""), steps);
   EXPECT_EQ(numbers_after(files["summary.csv"], "\n"), steps);
+  EXPECT_EQ(numbers_after(files["history.csv"], "\n"), steps);
   const std::set<int> said = numbers_after(files["report.html"], "\"analysis\":{\"steps\":");
   EXPECT_EQ(said, m == 3 ? std::set<int>{} : std::set<int>{m});
   for (const auto& [name, bytes] : files) {
     EXPECT_NE(name.rfind(".meridian-", 0), 0u) << "a temporary is left: " << name;
-    const bool series = name == "model_stress.pvd" || name == "summary.csv" || name == "report.html";
+    const bool series = name == "model_stress.pvd" || name == "summary.csv" ||
+                        name == "report.html" || name == "history.csv";
     if (!series || m == 3) {
       EXPECT_EQ(bytes, plain_files().at(name)) << name;
     }
