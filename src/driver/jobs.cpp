@@ -193,37 +193,38 @@ struct ListingWriters {
   std::optional<HistoryFile> history;
   std::optional<StepWriter> steps;
 
-  // Creates them in the order today's files are created: the report's files
-  // first, then history.csv, then the step writer's shared layout. With
+  // Creates them in this order: history.csv (whose rows the page carries),
+  // the report's files, then the step writer's shared layout. With
   // `snapshots`, the report's page and history.csv are written whole by
   // every snapshot(). `kept` (the element values every step keeps) must
   // outlive the writers.
   void create(std::string_view title, const ModelView& view, const StepResults& results,
               const JobRow& row, const RunOptions& options, const RunContext& context,
               const KeptElements& kept, bool snapshots = false) {
+    if (!options.history.empty()) history.emplace(options.history, kept, context.placed, snapshots);
     if (options.report) {
       report.emplace(view, report_heading(title, context), &results, context.placed, snapshots,
-                     options.report_budget_mb.value_or(default_page_budget_mb));
+                     options.report_budget_mb.value_or(default_page_budget_mb),
+                     history ? &history->table() : nullptr);
     }
-    if (!options.history.empty()) history.emplace(options.history, kept, context.placed, snapshots);
     if (results.step_count > 0) steps.emplace(results, step_outputs(row, options, context));
   }
   void write(std::int32_t step, const StepValues& values) {
-    if (report) report->add_step(step, values.node_result, values.node_stress, values.peak);
     if (history) history->add_step(step, values);
+    if (report) report->add_step(step, values);
     if (steps) steps->write(step, values.node_result, values.node_stress);
   }
   // The files that describe the steps written so far: model_stress.pvd,
   // summary.csv, report.html and history.csv.
   void snapshot(const AnalysisProgress& progress) {
     if (steps) steps->finish();
-    if (report) report->snapshot(progress);
     if (history) history->snapshot();
+    if (report) report->snapshot(progress);
   }
   void finish(const std::optional<AnalysisProgress>& progress = std::nullopt) {
     if (steps) steps->finish();
-    if (report) report->finish(progress);
     if (history) history->finish();
+    if (report) report->finish(progress);
   }
 };
 
@@ -444,6 +445,8 @@ ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Con
   ListingReading reading;
   reading.complete_steps_only = options.partial || follower.has_value();
   reading.kept.listed = history_elements(options.history);
+  // The page shows the integration-point peak of every element it draws.
+  reading.kept.peaks = options.report;
   WritingWhileReading writing(row, options, run, console, reading.kept);
   // The items of --history are checked once the model is known, before any
   // file is written.

@@ -106,6 +106,30 @@ std::int64_t material_count(const ModelView& view) {
   return static_cast<std::int64_t>(materials.size());
 }
 
+// The integration-point peak of each surface element in one step, as 16-bit
+// fractions of their range: ,"elo":low,"ehi":high,"eq":"<base64>" (nothing
+// when the step keeps no element peaks).
+void append_element_peaks(std::string& text, const std::vector<std::int32_t>& elements,
+                          std::span<const double> element_peaks) {
+  if (elements.empty() || element_peaks.empty()) return;
+  std::vector<double> values(elements.size(), 0.0);
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    const auto row = static_cast<std::size_t>(elements[i] - 1);
+    if (row < element_peaks.size()) values[i] = element_peaks[row];
+  }
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  const ChannelRange range{*low, *high};
+  std::vector<std::uint16_t> codes(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) codes[i] = encode_value(values[i], range);
+  text += ",\"elo\":";
+  append_shortest(text, range.low);
+  text += ",\"ehi\":";
+  append_shortest(text, range.high);
+  text += ",\"eq\":\"";
+  append_base64(text, codes.data(), codes.size() * sizeof(std::uint16_t));
+  text += '"';
+}
+
 // summary.csv with its header, for a report with results.
 std::optional<OutputFile> create_summary(const StepResults* results, PlacedFiles* placed) {
   if (results == nullptr) return std::nullopt;
@@ -164,6 +188,10 @@ struct RunReport::State {
   std::string_view tail;  // the page after the data
   std::vector<std::string> rows;
   std::vector<std::int32_t> surface_nodes;  // node numbers, ascending
+  // The elements of the exterior faces, ascending: their integration-point
+  // peaks go with every step.
+  std::vector<std::int32_t> surface_elements;
+  const HistoryTable* history = nullptr;
   std::int32_t steps = 0;   // steps added
   std::int32_t blocks = 0;  // step blocks written to the page (or the spool)
 
@@ -260,17 +288,24 @@ std::string RunReport::State::data_end(const std::optional<AnalysisProgress>& pr
     ++kept;
   }
   t += "],\"summary\":";
-  if (summary) {
+  const auto append_table = [&t](std::string_view header, const std::vector<std::string>& lines) {
     t += "{\"header\":";
-    append_json_string(t, summary_header());
+    append_json_string(t, header);
     t += ",\"rows\":[";
-    for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t r = 0; r < lines.size(); ++r) {
       if (r > 0) t += ',';
-      append_json_string(t, rows[r]);
+      append_json_string(t, lines[r]);
     }
     t += "]}";
+  };
+  if (summary) {
+    append_table(summary_header(), rows);
   } else {
     t += "null";
+  }
+  if (history != nullptr) {
+    t += ",\"history\":";
+    append_table(history->header, history->rows);
   }
   if (kept < steps) {
     t += ",\"view_steps\":{";
@@ -305,13 +340,14 @@ void RunReport::State::write_page(const std::optional<AnalysisProgress>& progres
 
 RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
                      const StepResults* results, PlacedFiles* placed, bool snapshots,
-                     double budget_mb) {
+                     double budget_mb, const HistoryTable* history) {
   const std::string_view whole = report_page();
   const std::size_t marker = whole.find(report_data_marker);
   if (marker == std::string_view::npos) fail_file(page_name, "the page template has no data marker");
   state_ = std::make_unique<State>(results, placed, snapshots);
   State& s = *state_;
   s.tail = whole.substr(marker + report_data_marker.size());
+  s.history = history;
 
   const std::size_t node_limit =
       std::min({view.node_x.size(), view.node_y.size(), view.node_z.size()});
@@ -358,6 +394,16 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
       face_corners.push_back(static_cast<std::uint32_t>(local[static_cast<std::size_t>(node)]));
     }
     face_zones.push_back(face.zone);
+    s.surface_elements.push_back(face.element);
+  }
+  std::sort(s.surface_elements.begin(), s.surface_elements.end());
+  s.surface_elements.erase(std::unique(s.surface_elements.begin(), s.surface_elements.end()),
+                           s.surface_elements.end());
+  std::vector<std::uint32_t> face_elements;
+  face_elements.reserve(faces.size());
+  for (const ExteriorFace& face : faces) {
+    const auto at = std::lower_bound(s.surface_elements.begin(), s.surface_elements.end(), face.element);
+    face_elements.push_back(static_cast<std::uint32_t>(at - s.surface_elements.begin()));
   }
 
   const std::int32_t step_count = results != nullptr ? std::max(results->step_count, 0) : 0;
@@ -396,11 +442,17 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
   t += ',';
   append_array(t, "face_zones", face_zones);
   t += ',';
+  append_array(t, "elements", s.surface_elements);
+  t += ',';
+  append_array(t, "face_elements", face_elements);
+  t += ',';
   append_array(t, "springs", spring_ends);
   t += "},\"steps\":[";
-  // What a step adds to the page: its 16-bit values in base64, its ranges
-  // and peaks, its summary row; the rest is the page's text around them.
-  const std::size_t step_bytes = (s.surface_nodes.size() * step_values * 2 + 2) / 3 * 4;
+  // What a step adds to the page: its 16-bit values in base64 (of the
+  // surface's nodes and elements), its ranges and peaks, its summary row;
+  // the rest is the page's text around them.
+  const std::size_t step_bytes = (s.surface_nodes.size() * step_values * 2 + 2) / 3 * 4 +
+                                 (s.surface_elements.size() * 2 + 2) / 3 * 4;
   constexpr std::size_t step_overhead = 3000;
   constexpr std::size_t row_bytes = 256;
   s.budget_mb = budget_mb;
@@ -415,8 +467,10 @@ RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
 
 RunReport::~RunReport() = default;
 
-void RunReport::add_step(std::int32_t step, std::span<const double> node_result,
-                         std::span<const double> node_stress, StressPeak peak) {
+void RunReport::add_step(std::int32_t step, const StepValues& step_data) {
+  const std::span<const double> node_result = step_data.node_result;
+  const std::span<const double> node_stress = step_data.node_stress;
+  const StressPeak peak = step_data.peak;
   State& s = *state_;
   const StepResults& results = *s.results;
   const std::int32_t node_count = std::max(results.node_count, 0);
@@ -482,7 +536,9 @@ void RunReport::add_step(std::int32_t step, std::span<const double> node_result,
   }
   t += ",\"q\":\"";
   append_base64(t, codes.data(), codes.size() * sizeof(std::uint16_t));
-  t += "\",\"peaks\":{";
+  t += '"';
+  append_element_peaks(t, s.surface_elements, step_data.element_peaks);
+  t += ",\"peaks\":{";
   const std::array<PeakPlace, 10> peaks = step_peaks(results, node_result, node_stress, peak);
   for (std::size_t q = 0; q < peaks.size(); ++q) {
     if (q > 0) t += ',';

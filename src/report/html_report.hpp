@@ -19,9 +19,11 @@
 #include <span>
 #include <string_view>
 
-#include "model/step_results.hpp"
-#include "model/undeformed_model.hpp"
 #include "files/placed_files.hpp"
+#include "history/history_file.hpp"
+#include "model/step_results.hpp"
+#include "model/step_values.hpp"
+#include "model/undeformed_model.hpp"
 
 namespace meridian {
 
@@ -55,19 +57,20 @@ class RunReport {
   // being written as they come. `budget_mb`: the megabytes (10^6 bytes) the
   // page may take; past it the 3D view keeps an evenly spaced subset of the
   // announced steps with the first, the last and the one of the highest
-  // effective stress (the summary keeps every step).
+  // effective stress (the summary keeps every step). `history`, when given,
+  // is the table of history.csv, which the page carries whole (it must
+  // outlive the report).
   RunReport(const ModelView& view, const ReportHeading& heading, const StepResults* results,
             PlacedFiles* placed = nullptr, bool snapshots = false,
-            double budget_mb = default_page_budget_mb);
+            double budget_mb = default_page_budget_mb, const HistoryTable* history = nullptr);
   ~RunReport();
   RunReport(const RunReport&) = delete;
   RunReport& operator=(const RunReport&) = delete;
 
-  // Adds step `step` (the next one) from its nodal printout (node-major, 4 per
-  // node), averaged stresses (node-major, 7 per node) and integration-point
-  // peak.
-  void add_step(std::int32_t step, std::span<const double> node_result,
-                std::span<const double> node_stress, StressPeak peak);
+  // Adds step `step` (the next one) from its nodal printout, averaged
+  // stresses, integration-point peak and, when kept, every element's
+  // integration-point peak (the page's elements).
+  void add_step(std::int32_t step, const StepValues& values);
   // summary.csv and report.html of the steps added so far, each written and
   // closed (so put in place, or held) while the report goes on; only with
   // `snapshots`.
