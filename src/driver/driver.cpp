@@ -42,8 +42,13 @@ std::string as_console_lines(std::string_view text) {
 // before its announced steps.
 std::string partial_message(const ListingEnd& end) {
   const std::int32_t k = end.complete_steps;
-  std::string text = "n3dhsp ends in time step " + std::to_string(k + 1) + " of the " +
-                     std::to_string(end.announced_steps) + " that control card 3 announces; ";
+  const std::string step = "time step " + std::to_string(k + 1) + " of the " +
+                           std::to_string(end.announced_steps) + " that control card 3 announces";
+  // A value that is not a number: where it is and what it reads, then the
+  // step it leaves unreadable.
+  std::string text = end.unreadable_value.empty()
+                         ? "n3dhsp ends in " + step + "; "
+                         : end.unreadable_value + "; " + step + " cannot be read; ";
   if (k == 0) return text + "no step is complete, the model files are written";
   if (k == 1) return text + "the 1 complete step is written";
   return text + "the " + std::to_string(k) + " complete steps are written";

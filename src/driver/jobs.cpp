@@ -114,16 +114,16 @@ bool rewrites_springs(const ListingModel& model) {
 }
 
 // The spring rewrite of the deck from the listing's springs and its first
-// printed time step (a listing without time steps gives zeros).
-void rewrite_deck(ListingModel& model, Console& console) {
+// printed time step in `steps` (a listing without time steps gives zeros).
+void rewrite_deck(ListingModel& model, const StepStore& steps, Console& console) {
   if (model.discrete_flag == 0) {
     write_free(console.output, {std::string_view("no spring")});
     return;
   }
   if (!rewrites_springs(model)) return;
-  std::vector<double> node_result(static_cast<std::size_t>(model.steps.node_capacity()) * 4, 0.0);
+  std::vector<double> node_result(static_cast<std::size_t>(model.node_capacity) * 4, 0.0);
   std::vector<double> node_stress;
-  if (model.steps.step_count() >= 1) model.steps.load(1, node_result, node_stress);
+  if (steps.step_count() >= 1) steps.load(1, node_result, node_stress);
   DeckSprings springs;
   springs.node_capacity = model.node_capacity;
   springs.spring_node1 = model.spring_node1;
@@ -231,7 +231,8 @@ struct ListingWriters {
 // What the report says of a listing that ended before its announced steps.
 std::optional<AnalysisProgress> stopped_analysis(const ListingModel& model) {
   if (!ended_early(model)) return std::nullopt;
-  return AnalysisProgress{model.step_count, model.announced_step_count, false};
+  return AnalysisProgress{model.step_count, model.announced_step_count, false,
+                          !model.unreadable_value.empty()};
 }
 
 // The listing read whole, its step results stored: model views, the scale
@@ -275,9 +276,20 @@ class WritingWhileReading final : public StepSink {
       : row_(row), options_(options), context_(context), console_(console), kept_(kept) {}
 
   bool took_steps() const { return pipeline_.has_value(); }
+  // The steps kept for what waits for the end (empty unless something does).
+  const StepStore& kept_steps() const { return later_; }
 
   bool take_steps(const ListingModel& model) override {
     if (!writes_while_reading(model)) return false;
+    // A followed listing with springs: the spring extracts (which take the
+    // last step's forces) and the deck rewrite (the first step's
+    // displacements) wait for the end, from the steps kept meanwhile.
+    waiting_for_end_ = model.discrete_flag != 0 && (row_.steps.springs || row_.deck_rewrite);
+    if (waiting_for_end_) {
+      spring_extracts_ = row_.steps.springs;
+      row_.steps.springs = false;
+      later_ = StepStore(model.node_capacity);
+    }
     double deformation_scale = 1.0;
     if (row_.asks_scale) {
       // A followed listing has its question asked once its model is read.
@@ -319,6 +331,7 @@ class WritingWhileReading final : public StepSink {
   }
 
   void take_step(std::int32_t step, StepValues& values) override {
+    if (waiting_for_end_) later_.append(values.node_result, values.node_stress);
     pipeline_->hand_over(step, values);
   }
 
@@ -349,6 +362,8 @@ class WritingWhileReading final : public StepSink {
       place_held_results(*context_.placed);
     }
     if (failure) std::rethrow_exception(failure);
+    if (row_.deck_rewrite && rewrites_springs(model)) require_input(deck_name);
+    if (spring_extracts_) write_spring_extracts(results_, result_names(options_, context_.placed), later_);
   }
 
   ~WritingWhileReading() override {
@@ -368,12 +383,12 @@ class WritingWhileReading final : public StepSink {
   bool writes_while_reading(const ListingModel& model) const {
     // The question is asked once the listing is read, unless it is followed.
     if (row_.asks_scale && !options_.scale && !following()) return false;
+    // A followed listing's files are put in place as they are finished.
+    if (following()) return true;
     // The spring extract takes every step's forces from the last step, the
     // deck rewrite its displacements from the first.
     const bool springs = model.discrete_flag != 0;
     if (springs && (row_.steps.springs || row_.deck_rewrite)) return false;
-    // A followed listing's files are put in place as they are finished.
-    if (following()) return true;
     // Each held file keeps a file open and an entry for the interrupt.
     const std::int64_t per_step = 1 + (row_.steps.edge_paths || row_.steps.diagonal_paths ||
                                        row_.steps.axis_lines) +
@@ -400,7 +415,8 @@ class WritingWhileReading final : public StepSink {
     if (context_.placed != nullptr && context_.placed->holding()) context_.placed->release_held();
   }
 
-  const JobRow& row_;
+  // The job's row, without the spring extracts when they wait for the end.
+  JobRow row_;
   const RunOptions& options_;
   RunContext context_;
   Console& console_;
@@ -418,6 +434,11 @@ class WritingWhileReading final : public StepSink {
   // files are finished.
   std::optional<AnalysisProgress> end_;
   std::optional<StepPipeline> pipeline_;
+  // What waits for the end of a followed listing with springs, and the
+  // steps kept for it.
+  bool waiting_for_end_ = false;
+  bool spring_extracts_ = false;
+  StepStore later_;
 };
 
 }  // namespace
@@ -485,8 +506,8 @@ ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Con
   } else {
     write_after_reading(model, row, options, console, run, reading.kept);
   }
-  if (row.deck_rewrite) rewrite_deck(model, console);
-  return ListingEnd{model.step_count, model.announced_step_count};
+  if (row.deck_rewrite) rewrite_deck(model, writing.took_steps() ? writing.kept_steps() : model.steps, console);
+  return ListingEnd{model.step_count, model.announced_step_count, model.unreadable_value};
 }
 
 void run_generator(const JobRow& row, const RunOptions& options, Console& console,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "files/console.hpp"
@@ -68,6 +69,9 @@ struct RunOptions {
 struct ListingEnd {
   std::int32_t complete_steps = 0;
   std::int32_t announced_steps = 0;
+  // The message of the value that is not a number that ended the complete
+  // steps (empty when the listing simply ends).
+  std::string unreadable_value;
   bool early() const { return complete_steps < announced_steps; }
 };
 

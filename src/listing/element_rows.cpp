@@ -1,5 +1,6 @@
 #include "listing/element_rows.hpp"
 
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -58,8 +59,15 @@ void parse_rows(ElementRowBatch& batch, std::size_t first, std::size_t last, Row
     for (int c = 0; c < 7; ++c) {
       const int column = 18 + 11 * c;
       field = columns(row, column, 11);
-      if (!parse_real(field, 3, point[static_cast<std::size_t>(c)])) [[unlikely]] {
+      double& value = point[static_cast<std::size_t>(c)];
+      if (!parse_real(field, 3, value)) [[unlikely]] {
         failure = RowFailure{batch.row_line[r], conversion_failure("a real", field, column, 11)};
+        return;
+      }
+      // An exponent too large for a double reads as infinity, which no
+      // result may hold.
+      if (!std::isfinite(value)) [[unlikely]] {
+        failure = RowFailure{batch.row_line[r], conversion_failure("a finite real", field, column, 11)};
         return;
       }
     }

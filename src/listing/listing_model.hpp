@@ -32,6 +32,9 @@ struct ListingModel {
   // number the card announces (otherwise the two are equal).
   std::int32_t step_count = 0;
   std::int32_t announced_step_count = 0;
+  // Read so, the message of the value that ended the complete steps when the
+  // step after them holds one that is not a number (empty otherwise).
+  std::string unreadable_value;
   // CONTROL CARD # 4
   std::int32_t load_case_count = 0;
   std::int32_t point_load_count = 0;

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -109,6 +111,16 @@ inline double real_at(const InputFile& in, std::string_view line, int column, in
   double value = 0.0;
   if (!parse_real(field, digits, value)) [[unlikely]]
     fail_conversion(in, "a real", field, column, width);
+  return value;
+}
+
+// A value of a time step: a real that is a finite number. An exponent too
+// large for a double reads as infinity, which no result may hold.
+inline double step_real_at(const InputFile& in, std::string_view line, int column, int width,
+                           int digits) {
+  const double value = real_at(in, line, column, width, digits);
+  if (!std::isfinite(value)) [[unlikely]]
+    fail_conversion(in, "a finite real", columns(line, column, width), column, width);
   return value;
 }
 
@@ -229,6 +241,26 @@ class ListingReader {
   }
   void check_node(std::int32_t node, const char* what) {
     check_range(node, 1, model_.node_capacity, what, "the nodal points");
+  }
+  // A value of a time step read through a layout is a finite number.
+  void require_finite(std::string_view record, int column, int width, double value) {
+    if (!std::isfinite(value)) [[unlikely]]
+      fail_conversion(in_, "a finite real", columns(record, column, width), column, width);
+  }
+  // The averaged stresses of the step just read are finite numbers (values
+  // near the largest double may overflow when extrapolated).
+  void require_finite_stresses() {
+    const std::vector<double>& stress = step_.node_stress;
+    // Not finite: every exponent bit set. Tested in integers, which the
+    // compiler runs over several values at once.
+    constexpr std::uint64_t exponent_bits = 0x7ff0000000000000;
+    std::uint64_t odd = 0;
+    for (const double v : stress) odd |= (std::bit_cast<std::uint64_t>(v) & exponent_bits) == exponent_bits;
+    if (odd == 0) [[likely]] return;
+    const auto bad = std::find_if(stress.begin(), stress.end(), [](double v) { return !std::isfinite(v); });
+    fail_field(in_.name(), in_.line_number(),
+               "the stresses averaged at node " + std::to_string((bad - stress.begin()) / 7 + 1) +
+                   " are not finite reals (an overflow of values near the largest real)");
   }
 
   void read_control_cards();
@@ -557,7 +589,7 @@ void ListingReader::take_element_rows(const ElementRowBatch& batch,
                                       NodalStressAccumulator& accumulator) {
   if (batch.failure.line != 0) [[unlikely]] {
     failed_before_end_ = batch.failure.line < in_.line_number();
-    fail_line(in_.name(), batch.failure.line, batch.failure.what);
+    fail_field(in_.name(), batch.failure.line, batch.failure.what);
   }
   const ListingModel& m = model_;
   const KeptElements& kept = reading_.kept;
@@ -613,10 +645,10 @@ void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumul
                 parse_written_exponents(record.substr(20), 3, 13, 5, values + 1)) [[likely]] {
               return;
             }
-            values[0] = real_at(in, record, 6, 14, 5);
-            values[1] = real_at(in, record, 20, 13, 5);
-            values[2] = real_at(in, record, 33, 13, 5);
-            values[3] = real_at(in, record, 46, 13, 5);
+            values[0] = step_real_at(in, record, 6, 14, 5);
+            values[1] = step_real_at(in, record, 20, 13, 5);
+            values[2] = step_real_at(in, record, 33, 13, 5);
+            values[3] = step_real_at(in, record, 46, 13, 5);
           });
   }
   if (search(element_printout_key)) {
@@ -628,6 +660,7 @@ void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumul
   }
   // A block without element printout gets all-zero stresses.
   accumulator.finish(step_.node_stress);
+  require_finite_stresses();
   if (m.discrete_flag != 0) {
     // Read from the current line when the key is not found within its bound.
     search(discrete_printout_key);
@@ -636,6 +669,16 @@ void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumul
             std::int32_t number = 0, type = 0;
             double a = 0.0, b = 0.0, c = 0.0;
             parse(record, layouts_.discrete_printout, &number, &type, &a, &b, &c);
+            // (I11,I8,E17.5,E16.5,E17.5): a, b and c from column 20, 37 and 53.
+            require_finite(record, 19, 17, a);
+            require_finite(record, 36, 16, b);
+            require_finite(record, 52, 17, c);
+            if (!std::isfinite(b - a)) [[unlikely]] {
+              fail_field(in_.name(), in_.line_number(),
+                         "the deflection b - a of \"" + std::string(columns(record, 36, 16)) +
+                             "\" and \"" + std::string(columns(record, 19, 17)) +
+                             "\" is not a finite real");
+            }
             // Each block overwrites the block before: the last one stays.
             step_.spring_force[i] = c;
             step_.spring_deflection[i] = b - a;
@@ -694,18 +737,29 @@ void ListingReader::read_steps() {
       read_step(s, accumulator);
     } catch (const FatalError& error) {
       // A listing that ends within the time steps usually comes from a solver
-      // run that stopped early: keep the complete steps, or say which step is
-      // missing.
+      // run that stopped early; one whose step holds a value that is not a
+      // number, from one that diverged. Keep the complete steps, or say which
+      // step is missing.
+      const bool unreadable = dynamic_cast<const FieldError*>(&error) != nullptr;
       if (reading_.complete_steps_only) {
-        if (failed_before_end_ || !in_.at_end()) throw;
+        if (unreadable) {
+          m.unreadable_value = error.what();
+        } else if (failed_before_end_ || !in_.at_end()) {
+          throw;
+        }
         m.step_count = s - 1;
         return;
       }
+      const std::string announced = " of the " + std::to_string(m.step_count) +
+                                    " that control card 3 announces";
       std::string_view unread;
-      if (failed_before_end_ || in_.next_line(unread)) throw;
+      if (failed_before_end_ || in_.next_line(unread)) {
+        if (!unreadable) throw;
+        throw FatalError(std::string(error.what()) + "; time step " + std::to_string(s) + announced +
+                         " cannot be read; " + complete_steps_text(s - 1));
+      }
       throw FatalError(std::string(error.what()) + "; the listing ends in time step " +
-                       std::to_string(s) + " of the " + std::to_string(m.step_count) +
-                       " that control card 3 announces; " + complete_steps_text(s - 1));
+                       std::to_string(s) + announced + "; " + complete_steps_text(s - 1));
     }
     if (reading_.step_read) reading_.step_read(s);
   }

@@ -17,6 +17,14 @@ class FatalError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A field that does not convert (a value that is not a number): a FatalError
+// its reader may tell from others, as the listing reader does for the values
+// of a diverged analysis.
+class FieldError : public FatalError {
+ public:
+  using FatalError::FatalError;
+};
+
 // A run that stops after printing its own console message (the generator's bad
 // constraint code). No further message is written; the exit status is nonzero.
 class RunStopped : public std::exception {
@@ -33,5 +41,7 @@ class RunStopped : public std::exception {
 [[noreturn]] void fail_file(std::string_view file, std::string_view what);
 // "<file>, line <n>: <what>"
 [[noreturn]] void fail_line(std::string_view file, long line, std::string_view what);
+// The same message, as a FieldError.
+[[noreturn]] void fail_field(std::string_view file, long line, std::string_view what);
 
 }  // namespace meridian

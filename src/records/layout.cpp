@@ -165,7 +165,7 @@ void parse_field(const RecordSource& in, std::string_view record, const LayoutFi
 
 [[noreturn]] void fail_conversion(const RecordSource& in, const char* kind, std::string_view field,
                                   int column, int width) {
-  in.fail_here(conversion_failure(kind, field, column, width));
+  fail_field(in.name(), in.line_number(), conversion_failure(kind, field, column, width));
 }
 
 std::string conversion_failure(const char* kind, std::string_view field, int column, int width) {

@@ -75,7 +75,8 @@ void require_record(RecordSource& in, const Layout& layout, std::span<const Fiel
                     std::string_view what);
 
 // Ends the run on a field that does not convert, naming the file, the line,
-// the columns and the text: cannot read <kind> from "<field>" (columns a-b).
+// the columns and the text: cannot read <kind> from "<field>" (columns a-b)
+// (a FieldError).
 [[noreturn]] void fail_conversion(const RecordSource& in, const char* kind, std::string_view field,
                                   int column, int width);
 // The text of that message, without the file and line.

@@ -323,6 +323,7 @@ std::string RunReport::State::data_end(const std::optional<AnalysisProgress>& pr
     append_count(t, "announced", progress->announced);
     t += ",\"running\":";
     t += progress->running ? "true" : "false";
+    if (progress->unreadable) t += ",\"not_numbers\":true";
     t += '}';
   }
   t += '}';

@@ -43,6 +43,8 @@ struct AnalysisProgress {
   std::int32_t steps = 0;      // the complete steps the page holds
   std::int32_t announced = 0;  // the steps the listing announces
   bool running = false;        // still being followed: the page reloads itself
+  // The step after the complete ones holds a value that is not a number.
+  bool unreadable = false;
 };
 
 class RunReport {

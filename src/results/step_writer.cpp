@@ -175,6 +175,26 @@ void StepWriter::write(std::int32_t step, std::span<const double> node_result,
   if (w.vtk) w.vtk->write_step(step, node_result, node_stress);
 }
 
+void write_spring_extracts(const StepResults& results, const ResultNames& names,
+                           const StepStore& steps) {
+  const SpringTables springs{results.spring_node1,      results.spring_node2,
+                             results.spring_direction,  results.spring_stiffness,
+                             results.spring_deflection, results.spring_force};
+  const auto node_limit = static_cast<std::int32_t>(
+      std::min({results.node_x.size(), results.node_y.size(), results.node_z.size(),
+                static_cast<std::size_t>(std::max(results.node_capacity, 0))}));
+  std::vector<double> node_result, node_stress;
+  for (std::int32_t step = 1; step <= steps.step_count(); ++step) {
+    steps.load(step, node_result, node_stress);
+    const StepTables tables{results.node_x, results.node_y, results.node_z,
+                            node_result,    node_stress,    node_limit};
+    OutputFile file = OutputFile::create_replacing(
+        "spring_" + step_suffix(step, names.steps) + ".csv", names.placed);
+    write_spring_extract(file, tables, springs);
+    file.close();
+  }
+}
+
 void StepWriter::finish() {
   if (shared_->vtk) shared_->vtk->write_collection();
 }

@@ -46,4 +46,9 @@ class StepWriter {
   std::unique_ptr<Shared> shared_;
 };
 
+// The spring extracts alone (spring_<c>.csv) of every step in `steps`, with
+// the springs of `results` (whose forces are those of the last step read).
+void write_spring_extracts(const StepResults& results, const ResultNames& names,
+                           const StepStore& steps);
+
 }  // namespace meridian

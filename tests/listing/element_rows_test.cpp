@@ -73,9 +73,16 @@ struct RowCase {
 std::vector<RowCase> row_cases() {
   const std::string& text = block_listing();
   const std::string bad = "  0.1.0E+03";
-  const auto conversion = [&](long line) {
+  const auto field = [&](long line) {
     return "n3dhsp, line " + std::to_string(line) + ": cannot read a real from \"" + bad +
            "\" (columns 19-29)";
+  };
+  // A value that is not a number in time step 1 or 2 of the listing's 2.
+  const auto conversion = [&](long line, int step = 1) {
+    return field(line) + "; time step " + std::to_string(step) +
+           " of the 2 that control card 3 announces cannot be read; " +
+           (step == 1 ? "no step is complete (--partial writes the model files)"
+                      : "step 1 is complete (--partial writes it)");
   };
   std::vector<RowCase> cases;
   const long first = row_line(text, 1, 5, 3);
@@ -90,7 +97,7 @@ std::vector<RowCase> row_cases() {
   const long boundary = row_line(text, 1, 1025, 1);
   cases.push_back({"next_batch_first_row", replaced(text, boundary, 18, bad), conversion(boundary)});
   const long last = row_line(text, 2, 4352, 8);
-  cases.push_back({"last_row_of_step_2", replaced(text, last, 18, bad), conversion(last)});
+  cases.push_back({"last_row_of_step_2", replaced(text, last, 18, bad), conversion(last, 2)});
   // An error in the batch being parsed, or in the one being filled, when the
   // listing ends: the error comes first.
   const long handed = row_line(text, 1, 2500, 4);
@@ -109,7 +116,7 @@ std::vector<RowCase> row_cases() {
   const long late = row_line(text, 2, 4100, 2);
   cases.push_back({"error_then_the_listing_ends",
                    cut_after(replaced(text, late, 18, bad), row_line(text, 2, 4352, 8) + 2),
-                   conversion(late)});
+                   conversion(late, 2)});
   const long end = row_line(text, 1, 3000, 6);
   cases.push_back({"listing_ends_in_a_batch", cut_after(text, end),
                    "n3dhsp, line " + std::to_string(end + 1) +
@@ -118,7 +125,7 @@ std::vector<RowCase> row_cases() {
                        "(--partial writes the model files)"});
   // The failing row is the listing's last line: the listing ends at it.
   cases.push_back({"error_in_the_last_line", cut_after(replaced(text, end, 18, bad), end),
-                   conversion(end) + "; the listing ends in time step 1 of the 2 that control "
+                   field(end) + "; the listing ends in time step 1 of the 2 that control "
                                      "card 3 announces; no step is complete (--partial writes "
                                      "the model files)"});
   return cases;

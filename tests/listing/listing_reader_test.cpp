@@ -210,13 +210,16 @@ TEST(LoadListing, ConversionErrorNamesLineColumnsAndText) {
 TEST(LoadListing, ConversionErrorInPrintoutRows) {
   const std::string text = write_listing_text(one_element());
   const long nodal = line_of(text, "n o d a l   p r") + 3;  // 2 heading lines, then row 1
+  // A value of a time step that does not convert leaves the step unreadable.
+  const std::string unreadable = "; time step 1 of the 1 that control card 3 announces cannot be "
+                                 "read; no step is complete (--partial writes the model files)";
   EXPECT_EQ(load_error(replace_columns(text, nodal, 6, "   0.7x000E-02")),
             "n3dhsp, line " + std::to_string(nodal) +
-                ": cannot read a real from \"   0.7x000E-02\" (columns 7-20)");
+                ": cannot read a real from \"   0.7x000E-02\" (columns 7-20)" + unreadable);
   const long element = line_of(text, "   gauss  3");
   EXPECT_EQ(load_error(replace_columns(text, element, 18, "  0.1.0E+03")),
             "n3dhsp, line " + std::to_string(element) +
-                ": cannot read a real from \"  0.1.0E+03\" (columns 19-29)");
+                ": cannot read a real from \"  0.1.0E+03\" (columns 19-29)" + unreadable);
   const long node = line_of(text, "NODAL POINT data") + 4;
   EXPECT_EQ(load_error(replace_columns(text, node, 8, "      x1")),
             "n3dhsp, line " + std::to_string(node) +

@@ -218,7 +218,10 @@
     notice.textContent = following
       ? `The analysis is still running: ${k} of the ${n} announced ${plural(n, 'step')} ` +
         `${k === 1 ? 'is' : 'are'} in; this page reloads every ${RELOAD_SECONDS} s.`
-      : `The analysis stopped after ${k} of the ${n} announced ${plural(n, 'step')}.`;
+      : analysis.not_numbers
+        ? `The analysis stopped at step ${k + 1} of the ${n} announced: it holds values that are ` +
+          `not numbers (a diverged analysis); the page holds the ${k} complete ${plural(k, 'step')}.`
+        : `The analysis stopped after ${k} of the ${n} announced ${plural(n, 'step')}.`;
     notice.classList.add(following ? 'running' : 'stopped');
     notice.hidden = false;
     root.dataset.analysis = following ? 'running' : 'stopped';
