@@ -342,6 +342,64 @@ std::vector<ErrorCase> error_cases() {
          {"n3dhsp"}});
   }
   {
+    // The first integration point of step 1 as a diverged solver prints it.
+    const std::string text = listing_text(one_brick());
+    const std::size_t row = text.find("   gauss  1 ");
+    const auto line = std::count(text.begin(), text.begin() + static_cast<long>(row), '\n') + 1;
+    std::string bad = text;
+    bad.replace(row - 7 + 18, 11, "        NaN");
+    add({"listing_step_value_not_a_number",
+         {},
+         "10\n",
+         files({{"n3dhsp", bad}}),
+         2,
+         "n3dhsp, line " + std::to_string(line) +
+             ": cannot read a real from \"        NaN\" (columns 19-29); time step 1 of the 1 that "
+             "control card 3 announces cannot be read; no step is complete (--partial writes the "
+             "model files)",
+         true,
+         {"n3dhsp"}});
+    // An exponent beyond a double's, and values near the largest double
+    // whose averaged stresses overflow.
+    std::string far = text;
+    far.replace(row - 7 + 18, 11, "  0.100+400");
+    add({"listing_step_value_not_finite",
+         {"--job", "2"},
+         "",
+         files({{"n3dhsp", far}}),
+         2,
+         "n3dhsp, line " + std::to_string(line) +
+             ": cannot read a finite real from \"  0.100+400\" (columns 19-29); time step 1 of the "
+             "1 that control card 3 announces cannot be read; no step is complete (--partial "
+             "writes the model files)",
+         true,
+         {"n3dhsp"}});
+    ListingFixture huge = one_brick();
+    for (std::size_t p = 0; p < 8; ++p) huge.steps[0].element_values[0][p].fill(p < 4 ? 1.7e308 : -1.7e308);
+    const std::string huge_text = listing_text(huge);
+    const auto last_row = std::count(huge_text.begin(),
+                                     huge_text.begin() + static_cast<long>(huge_text.find("   gauss  8 ")), '\n') + 1;
+    add({"listing_stresses_overflow",
+         {"--job", "2"},
+         "",
+         files({{"n3dhsp", huge_text}}),
+         2,
+         "n3dhsp, line " + std::to_string(last_row + 2) +
+             ": the stresses averaged at node 1 are not finite reals (an overflow of values near "
+             "the largest real); time step 1 of the 1 that control card 3 announces cannot be read; "
+             "no step is complete (--partial writes the model files)",
+         true,
+         {"n3dhsp"}});
+  }
+  add({"history_item_missing",
+       {"--job", "2", "--history=node:3,element:2"},
+       "",
+       files({{"n3dhsp", listing_text(one_brick())}}),
+       2,
+       "n3dhsp: --history names element:2, which the model lacks: it has element 1",
+       true,
+       {"n3dhsp"}});
+  {
     // The third nodal point's x coordinate (columns 17-33) made unreadable.
     const std::string text = listing_text(one_brick());
     const std::size_t row = text.find("\n       3", text.find(" NODAL POINT data")) + 1;

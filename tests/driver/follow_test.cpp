@@ -150,6 +150,35 @@ INSTANTIATE_TEST_SUITE_P(
         ReplayCase{"LargeChunks", {"--rate", "0.6", "--chunk", "20000-60000", "--seed", "7"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Job 6 on a listing with springs puts each step's stress file and axis
+// lines in place as the step completes; only the spring extracts, which take
+// the last step's forces, wait for the end, which is the plain run's.
+TEST(Follow, Job6WithSpringsPutsEachStepInPlaceAsItComes) {
+  const fs::path dir = fresh_directory("follow_job6");
+  StartedRun run(dir, {"--job", "6", "--follow=20"}, dir.string() + ".stderr", {}, false);
+  StartedRun replayer(dir, replay({"--rate", "0.3", "--chunk", "1-3000", "--seed", "5"}), {},
+                      MERIDIAN_REPLAYER, false);
+  bool step_1_while_writing = false;
+  ASSERT_TRUE(wait_until([&] {
+    const bool writing = !replayer.ended();
+    if (writing && stress_steps(dir).count(1)) {
+      step_1_while_writing = true;
+      EXPECT_TRUE(fs::exists(dir / "line_node_1.csv"));
+      EXPECT_FALSE(fs::exists(dir / "spring_1.csv")) << "the spring extracts wait for the end";
+    }
+    return !writing;
+  }));
+  EXPECT_EQ(replayer.wait(), 0);
+  EXPECT_TRUE(step_1_while_writing) << "step 1 was not in place before the listing's end";
+  ASSERT_TRUE(wait_until([&] { return run.ended(); }));
+  EXPECT_EQ(run.wait(), 0) << read_file(dir.string() + ".stderr");
+  const fs::path plain = fresh_directory("follow_job6_plain");
+  fs::copy_file(example, plain / "n3dhsp");
+  ASSERT_EQ(run_meridian(plain, {"--job", "6"}, "").exit_status, 0);
+  EXPECT_TRUE(fs::exists(plain / "spring_3.csv"));
+  EXPECT_TRUE(directory_files(dir) == directory_files(plain)) << "the files differ from the plain run's";
+}
+
 // A listing complete before the run starts: the run is the plain run, the
 // question of job 1 too (asked once the model is read).
 TEST(Follow, ACompleteListingIsAPlainRun) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <ostream>
@@ -199,13 +201,138 @@ TEST(PartialListing, Job4RewritesTheDeckOnlyWithStep1) {
   const std::string whole = testing::write_listing_text(bricks(announced, true));
   const std::string deck = "title\n*------------------ DISCRETE ELEMENTS\n* a\n* b\n* c\n* d\n* e\n* f\n"
                            "    1       1      12    3\n* g\n* h\n* i\n       1      12    4    7\n";
-  for (const auto& [occurrence, rewritten] : {std::pair{1, false}, std::pair{2, true}}) {
-    const fs::path dir = fresh_directory("partial_job4");
-    write_file(dir / "n3dhsp", whole.substr(0, cut_at(whole, {nodal, occurrence, 0})));
-    write_file(dir / "nikein", deck);
-    const RunResult run = run_meridian(dir, {"--job", "4", "--partial"}, "");
-    EXPECT_EQ(run.exit_status, 3) << run.standard_error;
-    EXPECT_EQ(read_file(dir / "nikein") != deck, rewritten) << occurrence;
+  // A followed listing (quiet for a second) writes its steps as they come
+  // and rewrites the deck at the end: the same deck as --partial.
+  std::string partial_deck;
+  for (const std::string option : {"--partial", "--follow=1"}) {
+    std::string rewritten_deck;
+    for (const auto& [occurrence, rewritten] : {std::pair{1, false}, std::pair{2, true}}) {
+      const fs::path dir = fresh_directory("partial_job4");
+      write_file(dir / "n3dhsp", whole.substr(0, cut_at(whole, {nodal, occurrence, 0})));
+      write_file(dir / "nikein", deck);
+      const RunResult run = run_meridian(dir, {"--job", "4", option}, "");
+      EXPECT_EQ(run.exit_status, 3) << run.standard_error;
+      EXPECT_EQ(read_file(dir / "nikein") != deck, rewritten) << option << " " << occurrence;
+      if (rewritten) rewritten_deck = read_file(dir / "nikein");
+    }
+    if (option == "--partial") partial_deck = rewritten_deck;
+    EXPECT_EQ(rewritten_deck, partial_deck) << option;
+  }
+}
+
+// A step that holds a value that is not a number, as a diverged solver prints
+// it (NaN, infinities, the runtime's own spellings, asterisks, an exponent
+// beyond a double), in each of the three printouts of step 2: with --partial
+// or --follow the files are those of a listing of step 1 alone, the run says
+// where the value is and ends with status 3 (--follow at once, without
+// waiting for growth); without them it fails as before, puts nothing in
+// place and says that --partial writes step 1.
+struct Unreadable {
+  const char* name;
+  std::string key;  // the printout
+  int lines;        // from its key line of step 2 to the row
+  int column;       // the field (0-based) and its width
+  int width;
+};
+
+const std::vector<Unreadable> unreadable_places = {
+    {"nodal", nodal, 3, 6, 14},
+    {"element", " e l e m e n t   s t r e s s", 7, 18, 11},
+    {"discrete", discrete, 5, 52, 17},
+};
+
+// "*": the field full of asterisks.
+const std::vector<std::string> not_numbers = {"NaN", "Infinity", "-Infinity", "1.#QNAN", "*",
+                                              "0.100+400"};
+
+const std::vector<JobRun> unreadable_jobs = {
+    {"job 1", {"--scale", "10"}, ""},
+    {"job 2 --vtk --report", {"--job", "2", "--vtk", "--report"}, ""},
+    {"job 6", {"--job", "6", "--history=spring:1,element:2"}, ""},
+};
+
+TEST(PartialListing, AStepWithValuesThatAreNotNumbersEndsTheCompleteSteps) {
+  const std::string whole = testing::write_listing_text(bricks(announced, true));
+  const fs::path reference = fresh_directory("unreadable_reference");
+  testing::write_listing_file(bricks(1, true), (reference / "n3dhsp").string());
+  std::map<std::string, std::map<std::string, std::string>> expected;
+  for (const JobRun& job : unreadable_jobs) {
+    for (const auto& [name, bytes] : directory_files(reference)) {
+      if (name != "n3dhsp") fs::remove(reference / name);
+    }
+    ASSERT_EQ(run_meridian(reference, job.arguments, job.input).exit_status, 0);
+    std::string page;
+    expected[job.name] = results_of(reference, page);
+  }
+  for (const Unreadable& place : unreadable_places) {
+    for (const std::string& text : not_numbers) {
+      const std::size_t row = cut_at(whole, {place.key, 2, 0, place.lines});
+      const long line = std::count(whole.begin(), whole.begin() + static_cast<long>(row), '\n') + 1;
+      const auto width = static_cast<std::size_t>(place.width);
+      const std::string field = text == "*" ? std::string(width, '*')
+                                            : std::string(width - text.size(), ' ') + text;
+      std::string listing = whole;
+      listing.replace(row + static_cast<std::size_t>(place.column), field.size(), field);
+      const std::string where = "n3dhsp, line " + std::to_string(line) + ": cannot read " +
+                                (text == "0.100+400" ? "a finite real" : "a real") + " from \"" +
+                                field + "\" (columns " + std::to_string(place.column + 1) + "-" +
+                                std::to_string(place.column + place.width) + ")";
+      for (const JobRun& job : unreadable_jobs) {
+        SCOPED_TRACE(std::string(place.name) + " " + text + " " + job.name);
+        const fs::path plain = fresh_directory("unreadable_plain");
+        write_file(plain / "n3dhsp", listing);
+        const RunResult failed = run_meridian(plain, job.arguments, job.input);
+        EXPECT_EQ(failed.exit_status, 2);
+        EXPECT_EQ(failed.standard_error,
+                  "meridian: " + where + "; time step 2 of the 3 that control card 3 announces cannot be "
+                                         "read; step 1 is complete (--partial writes it)\r\n");
+        EXPECT_EQ(directory_files(plain).size(), 1u) << "a failed run puts nothing in place";
+        // --follow meets the value in a listing that no longer grows: it
+        // ends at once, long before its 30 s of quiet.
+        for (const std::string option : {"--partial", "--follow=30"}) {
+          const fs::path dir = fresh_directory("unreadable_run");
+          write_file(dir / "n3dhsp", listing);
+          std::vector<std::string> arguments = job.arguments;
+          arguments.push_back(option);
+          const auto started = std::chrono::steady_clock::now();
+          const RunResult run = run_meridian(dir, arguments, job.input);
+          EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds{20}) << option;
+          EXPECT_EQ(run.exit_status, 3) << option;
+          EXPECT_EQ(run.standard_error,
+                    "meridian: " + where + "; time step 2 of the 3 that control card 3 announces "
+                                           "cannot be read; the 1 complete step is written\r\n");
+          std::string page;
+          EXPECT_TRUE(results_of(dir, page) == expected[job.name])
+              << option << ": the files differ from those of a listing of step 1";
+          if (!page.empty()) {
+            EXPECT_NE(page.find("\"analysis\":{\"steps\":1,\"announced\":3,\"running\":false,"
+                                "\"not_numbers\":true}"),
+                      std::string::npos);
+          }
+        }
+      }
+    }
+  }
+}
+
+// A value of the model sections that is not a number stays an error.
+TEST(PartialListing, AValueThatIsNotANumberInTheModelFailsWithOrWithoutTheOptions) {
+  const std::string whole = testing::write_listing_text(bricks(announced, false));
+  const std::size_t row = cut_at(whole, {" NODAL POINT data", 1, 0, 5});
+  std::string listing = whole;
+  listing.replace(row + 16, 17, std::string(14, ' ') + "NaN");
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{}, {"--partial"}, {"--follow=30"}}) {
+    const fs::path dir = fresh_directory("unreadable_model");
+    write_file(dir / "n3dhsp", listing);
+    std::vector<std::string> arguments = {"--job", "2"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const RunResult run = run_meridian(dir, arguments, "");
+    EXPECT_EQ(run.exit_status, 2);
+    EXPECT_NE(run.standard_error.find("cannot read a real from \"              NaN\" (columns 17-33)\r\n"),
+              std::string::npos)
+        << run.standard_error;
+    EXPECT_EQ(directory_files(dir).size(), 1u);
   }
 }
 
