@@ -614,6 +614,7 @@ try {
       range.value = 'step';
       range.dispatchEvent(new Event('change'));
       document.getElementById('pick').hidden = true;
+      document.getElementById('chart-peaks').click();  // the clicks above left a node's history there
     });
     await new Promise((resolve) => setTimeout(resolve, 500));
     await examplePage.screenshot({ path: screenshot });
