@@ -19,6 +19,11 @@
 // the complete page that replaces it, which reloads no more; the page of one
 // that stopped early (--partial) says so and does not reload. With a fourth argument, a picture of the
 // example's report is saved there (docs/example_report.png).
+// Histories: a click charts the node's 16-bit values over the held steps
+// (within 1e-4 of each step's range of history.csv's exact ones, also after
+// the colour-by quantity changes) and offers the hit element's
+// integration-point peak; with --history the select charts each item's
+// exact history.csv values, and a page over its budget notes the subset.
 import { execFileSync, spawn, spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import fs from 'node:fs';
@@ -143,6 +148,36 @@ function showsCell([shown, title], csv, whole) {
   return title === csv && /^-?[\d.]+(e[-+]\d+)?$/.test(shown) && significant(shown) <= 6 &&
     Math.abs(Number(shown) - Number(csv)) <= 5e-6 * Math.abs(Number(csv));
 }
+// The page's data, read from the file.
+const fileData = (file) => JSON.parse(/<script id="report-data" type="application\/json">([^]*?)<\/script>/.exec(fs.readFileSync(file, 'utf8'))[1]);
+// A column of history.csv by name, as numbers (one per step).
+function historyColumns(dir) {
+  const [header, ...rows] = fs.readFileSync(path.join(dir, 'history.csv'), 'utf8').split('\r\n').filter((line) => line)
+    .map((line) => line.split(','));
+  return (name) => {
+    const k = header.indexOf(name);
+    return k < 0 ? [] : rows.map((row) => Number(row[k]));
+  };
+}
+// What the chart shows (once it shows `subject`, waiting at most 5 s).
+async function chartOf(page, subject) {
+  await page.waitForFunction((s) => document.getElementById('chart').dataset.subject === s, { timeout: 5000 }, subject).catch(() => {});
+  return page.evaluate(() => {
+    const chart = document.getElementById('chart'), note = document.getElementById('chart-note');
+    return { subject: chart.dataset.subject, source: chart.dataset.source, title: document.getElementById('chart-title').textContent,
+      note: note.hidden ? '' : note.textContent, lines: Array.from(chart.querySelectorAll('polyline'), (line) => ({ key: line.dataset.key,
+        steps: line.dataset.steps.split(',').map(Number), values: line.dataset.values.split(',').map(Number) })) };
+  });
+}
+// The worst error of a chart line against exact values, in parts of each
+// step's range (`range(k)` for the k-th step).
+const worstOf = (values, exact, range) => (values.length === exact.length
+  ? Math.max(...values.map((v, k) => Math.abs(v - exact[k]) / Math.max(range(k), 1e-300))) : Infinity);
+const sameValues = (a, b) => a.length === b.length && a.every((v, k) => v === b[k]);
+const clickMiddle = async (page) => {
+  const box = await (await page.$('#canvas')).boundingBox();
+  await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+};
 const reportData = (page) => page.evaluate(() => JSON.parse(document.getElementById('report-data').textContent));
 const labelOf = (page, id) => page.evaluate((id) => document.getElementById(id).hidden ? '' : document.getElementById(id).textContent, id);
 const chooseQuantity = (page, key) => page.evaluate((key) => {
@@ -254,7 +289,7 @@ async function checkSteppedReport(browser, name, dir) {
     check(worst <= 1e-4, `${name}: decoded values within 1e-4 of their range of the stress file (worst ${worst})`);
     const box = await (await page.$('#canvas')).boundingBox();
     await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
-    const read = /^node (\d+)[^]*\neffective stress (\S+)$/.exec(await labelOf(page, 'pick'));
+    const read = /^node (\d+)[^]*\neffective stress (\S+)$/.exec(await labelOf(page, 'pick-lines'));
     const range = held.hi[9] - held.lo[9];
     check(read && Math.abs(Number(read[2]) - nodes[read[1] - 1][9]) <= 1e-4 * range + 5e-6 * Math.abs(Number(read[2])),
       `${name}: the readout's effective stress is the stress file's (${read && read.slice(1)})`);
@@ -294,6 +329,9 @@ async function checkWithoutWebgl(name, dir) {
     check(state.state === 'error' && state.message.includes('WebGL'), `${name} without WebGL: data-state error with a message`);
     check(Boolean(state.notice) && state.controls === 'none', `${name} without WebGL: the page says so, no view controls`);
     check(state.rows > 0 && state.chart === 2, `${name} without WebGL: table and chart still show`);
+    await page.select('#history-item', 'spring:1');
+    const chart = await chartOf(page, 'spring:1');
+    check(chart.source === 'history' && chart.lines.length === 2, `${name} without WebGL: the history select charts spring 1`);
     check(problems.length === 0, `${name} without WebGL: no console error and no request (${problems.join('; ')})`);
   } finally {
     await browser.close();
@@ -427,8 +465,91 @@ async function checkViewSubset(browser, name, dir) {
   const notice = await labelOf(page, 'step-notice');
   check(missing && notice.startsWith(`Step ${missing} is not held`) && before === await page.evaluate(() => document.documentElement.dataset.step),
     `${name}: a row of a step not held says so (${notice})`);
+  // A node's history there holds the view's steps and says so.
+  await clickMiddle(page);
+  const node = /^node (\d+)/.exec(await labelOf(page, 'pick-lines'))?.[1];
+  const chart = await chartOf(page, `node:${node}`);
+  const heldSteps = fileData(path.join(dir, 'report.html')).steps.map((s) => s.step).sort((a, b) => a - b);
+  check(node && chart.source === 'steps' && chart.note.startsWith(`This page holds ${kept} of the ${of} steps`) &&
+    chart.lines.every((line) => sameValues(line.steps, heldSteps)),
+    `${name}: node ${node}'s history has the held steps and a note saying so (${chart.note})`);
   check(problems.length === 0, `${name}: no console error and no request (${problems.join('; ')})`);
   await page.close();
+}
+
+// Histories of the example: a clicked node's and element's from the 16-bit
+// values of the plain page against history.csv of a run that follows every
+// node and element and two springs; then that run's page, whose select and
+// clicks chart history.csv's exact values.
+async function checkHistories(browser, name, plain, historied) {
+  const column = historyColumns(historied);
+  const { page, problems } = await open(browser, path.join(plain, 'report.html'));
+  const held = fileData(path.join(plain, 'report.html')).steps;
+  const stepNumbers = held.map((s) => s.step);
+  const span = (c) => (k) => held[k].hi[c] - held[k].lo[c];
+  await clickMiddle(page);
+  const [, node, element] = /^node (\d+)\nelement (\d+)\n/.exec(await labelOf(page, 'pick-lines')) ?? [];
+  let chart = await chartOf(page, `node:${node}`);
+  check(node && chart.subject === `node:${node}` && chart.source === 'steps' && /16-bit/.test(chart.title) && chart.note === '' &&
+    chart.lines.length === 2 && chart.lines.every((line) => sameValues(line.steps, stepNumbers)),
+    `${name}: a click charts node ${node}'s history over the held steps (${JSON.stringify(chart).slice(0, 300)})`);
+  const [stress, moved] = chart.lines;
+  const movedWorst = worstOf(moved.values, column(`node_${node}_displacement`), (k) => Math.max(...[0, 1, 2].map((c) => span(c)(k))));
+  check(stress.key === 'mises' && worstOf(stress.values, column(`node_${node}_effective_stress`), span(9)) <= 1e-4 &&
+    moved.key === 'displacement' && movedWorst <= 1e-4,
+    `${name}: node ${node}'s effective stress and displacement magnitude within 1e-4 of the step's range of history.csv (${movedWorst})`);
+  await chooseQuantity(page, 'temperature');
+  chart = await chartOf(page, `node:${node}`);
+  check(chart.lines[0].key === 'temperature' && chart.lines[1].key === 'displacement' &&
+    worstOf(chart.lines[0].values, column(`node_${node}_temperature`), span(10)) <= 1e-4,
+    `${name}: colouring by temperature charts node ${node}'s temperature (${chart.lines.map((line) => line.key)})`);
+  await chooseQuantity(page, 'mises');
+  const offer = await page.$eval('#pick-actions', (box) => Array.from(box.querySelectorAll('button'), (b) => b.textContent));
+  check(offer.includes(`History of element ${element}`), `${name}: the pick box offers element ${element}'s history (${offer})`);
+  await page.click(`#pick-actions button[data-subject="element:${element}"]`).catch(() => {});
+  chart = await chartOf(page, `element:${element}`);
+  const peaks = [1, 2, 3, 4, 5, 6, 7, 8].map((k) => column(`element_${element}_ip${k}_effective_stress`));
+  const peak = peaks[0].map((v, r) => Math.max(...peaks.map((p) => p[r])));
+  const elementWorst = chart.lines.length === 1 ? worstOf(chart.lines[0].values, peak, (k) => held[k].ehi - held[k].elo) : Infinity;
+  check(chart.subject === `element:${element}` && chart.source === 'steps' && chart.title.startsWith(`History of element ${element}`) &&
+    sameValues(chart.lines[0]?.steps ?? [], stepNumbers) && elementWorst <= 1e-4,
+    `${name}: element ${element}'s integration-point peak within 1e-4 of the step's range of history.csv (${elementWorst})`);
+  await page.click('#chart-peaks');
+  chart = await chartOf(page, 'peaks');
+  check(chart.source === 'summary' && chart.title === 'Peaks per step' && chart.lines.length === 2 &&
+    await page.$eval('#history-choice', (label) => label.hidden), `${name}: "Peaks" charts the peaks again; no history select without --history`);
+  await page.close();
+
+  // The page of the run with --history: every step, history.csv's values.
+  const exact = await open(browser, path.join(historied, 'report.html'));
+  const steps = column('step');
+  const options = await exact.page.$$eval('#history-item option', (list) => list.map((o) => o.value));
+  check(options[0] === 'peaks' && options.includes('node:1') && options.includes(`element:${element}`) && options.includes('spring:2'),
+    `${name} with --history: the select lists history.csv's items (${options.length} of them)`);
+  await exact.page.select('#history-item', `element:${element}`);
+  chart = await chartOf(exact.page, `element:${element}`);
+  check(chart.source === 'history' && /history\.csv/.test(chart.title) && chart.lines.length === 1 &&
+    sameValues(chart.lines[0].steps, steps) && sameValues(chart.lines[0].values, peak),
+    `${name} with --history: element ${element} charts the largest of its 8 integration points of history.csv exactly`);
+  await exact.page.select('#history-item', 'spring:1');
+  chart = await chartOf(exact.page, 'spring:1');
+  check(chart.source === 'history' && chart.lines.map((line) => line.key).join() === 'force,deflection' &&
+    sameValues(chart.lines[0].values, column('spring_1_force')) && sameValues(chart.lines[1].values, column('spring_1_deflection')),
+    `${name} with --history: spring 1 charts history.csv's force and deflection exactly`);
+  await clickMiddle(exact.page);
+  chart = await chartOf(exact.page, `node:${node}`);
+  check(chart.source === 'history' && /history\.csv/.test(chart.title) && sameValues(chart.lines[0].steps, steps) &&
+    sameValues(chart.lines[0].values, column(`node_${node}_effective_stress`)) &&
+    sameValues(chart.lines[1].values, column(`node_${node}_displacement`)) &&
+    await exact.page.$eval('#history-item', (select) => select.value) === `node:${node}`,
+    `${name} with --history: a click on node ${node} charts its exact history and says so (${chart.title})`);
+  await exact.page.select('#history-item', 'peaks');
+  chart = await chartOf(exact.page, 'peaks');
+  check(chart.lines.length === 2 && await exact.page.$eval('#chart-peaks', (b) => b.hidden),
+    `${name} with --history: the select's first choice charts the peaks`);
+  problems.push(...exact.problems);
+  check(problems.length === 0, `${name} histories: no console error and no request (${problems.join('; ')})`);
+  await exact.page.close();
 }
 
 const folders = [];
@@ -440,6 +561,15 @@ try {
   note('browser started, example written');
   const examplePage = await checkSteppedReport(browser, 'example', example);
   note('example checked');
+  // The same run following every node and element and two springs.
+  const counts = fileData(path.join(example, 'report.html')).counts;
+  const items = [...Array.from({ length: counts.nodes }, (_, k) => `node:${k + 1}`),
+    ...Array.from({ length: counts.elements }, (_, k) => `element:${k + 1}`), 'spring:1', 'spring:2'];
+  const historied = run('history', ['--scale', '10', '--report', `--history=${items.join(',')}`],
+    (dir) => fs.copyFileSync(path.join(sourceDir, 'examples', 'n3dhsp'), path.join(dir, 'n3dhsp')));
+  folders.push(historied);
+  await checkHistories(browser, 'example', example, historied);
+  note('histories checked');
   await checkUnfinishedReport(browser, 'example');
   note('pages of an analysis running and stopped checked');
 
@@ -471,7 +601,7 @@ try {
   check(model.problems.length === 0, `job 0 model: no console error and no request (${model.problems.join('; ')})`);
 
   note('job 0 model checked');
-  await checkWithoutWebgl('example', example);
+  await checkWithoutWebgl('example with --history', historied);
   note('example without WebGL checked');
 
   if (screenshot) {
@@ -484,6 +614,7 @@ try {
       range.value = 'step';
       range.dispatchEvent(new Event('change'));
       document.getElementById('pick').hidden = true;
+      document.getElementById('chart-peaks').click();  // the clicks above left a node's history there
     });
     await new Promise((resolve) => setTimeout(resolve, 500));
     await examplePage.screenshot({ path: screenshot });

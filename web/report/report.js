@@ -9,6 +9,9 @@
 //                              repeats its last corner)
 //   surface.face_zones Int32   zone of each face
 //   surface.springs    Uint32  2 surface nodes per spring
+//   surface.elements   Int32   ascending, the elements that have an exterior
+//                              face
+//   surface.face_elements Uint32 per face, its element's index in elements
 //   steps[k]           the steps the 3D view holds, in any order:
 //     .step            its number
 //     .q               Uint16  per surface node: dx, dy, dz (3n), then XX, YY,
@@ -22,7 +25,13 @@
 //                              exact value, the undeformed place (centroid)
 //                              and the displacement (of the corners, mean);
 //                              number 0: none
+//     .eq              Uint16  per surface element: its largest
+//                              integration-point effective stress, code q
+//                              for elo + (ehi - elo) * q / 65535
+//     .elo, .ehi       their lowest and highest value in the step
 //   summary            header and rows of summary.csv, or null
+//   history            header and rows of history.csv (--history), every
+//                      step, or absent
 //   view_steps         only when the 3D view holds fewer steps than the
 //                      summary: {kept: K, of: N, budget_mb: B}
 //   analysis           only while the run follows an analysis still running
@@ -34,6 +43,13 @@
 // step, 0 without steps; data-camera the camera's position and target, six
 // numbers), or "error" with data-message when the 3D view cannot start;
 // data-analysis is "running" or "stopped" when the data has an analysis.
+// The chart says what it shows through #chart's data-subject ("peaks",
+// "node:17", "element:5", "spring:2") and data-source ("summary", "steps"
+// for the 16-bit values of the steps the page holds, "history" for
+// history.csv's); each line is an <svg polyline> with data-key (its
+// quantity: "max_effective_stress", "max_displacement", a colour-by key,
+// "ip", "force", "deflection"), data-label, and data-steps and data-values,
+// comma-separated (values as String(v) gives them, full precision).
 //
 // A running analysis' page reloads itself every RELOAD_SECONDS, since the run
 // replaces the file after each step. The reader's view (step, quantity, colour
@@ -82,14 +98,18 @@
     faces: new Uint32Array(decodeBase64(data.surface.faces)),
     faceZones: new Int32Array(decodeBase64(data.surface.face_zones)),
     springs: new Uint32Array(decodeBase64(data.surface.springs)),
+    elements: new Int32Array(decodeBase64(data.surface.elements || '')),
+    faceElements: new Uint32Array(decodeBase64(data.surface.face_elements || '')),
   };
   const n = surface.nodes.length;
   // The 3D view's steps in step order; their base64 text is let go once
   // decoded (a long analysis' page holds tens of megabytes of it).
   const steps = data.steps.map((s) => {
     const step = { step: Number(s.step), lo: s.lo.map(Number), hi: s.hi.map(Number),
-      q: new Uint16Array(decodeBase64(s.q)), peaks: s.peaks || {} };
+      q: new Uint16Array(decodeBase64(s.q)), peaks: s.peaks || {},
+      elo: Number(s.elo), ehi: Number(s.ehi), eq: s.eq ? new Uint16Array(decodeBase64(s.eq)) : null };
     s.q = null;
+    s.eq = null;
     return step;
   }).sort((a, b) => a.step - b.step);
   const analysis = data.analysis || null;
@@ -98,7 +118,10 @@
   // Where channel c (0..10) of surface node i lies in a step's values.
   const CHANNELS = 11;
   const slot = (c, i) => (c < 3 ? 3 * i + c : c < 9 ? 3 * n + 6 * i + (c - 3) : c * n + i);
-  const decodeCode = (step, c, code) => step.lo[c] + (step.hi[c] - step.lo[c]) * code / 65535;
+  // A 16-bit code of [low, high] as the program decodes it (the top code is
+  // high itself).
+  const decodeFraction = (low, high, code) => (code === 65535 ? high : low + (high - low) * code / 65535);
+  const decodeCode = (step, c, code) => decodeFraction(step.lo[c], step.hi[c], code);
 
   // A step's values as doubles, in the layout of its codes.
   function decodeStep(step, into) {
@@ -184,6 +207,7 @@
       warp: $('warp').value,
       edges: $('edges').checked,
       camera: cameraNow ? cameraNow() : null,
+      chart: chartSubject,
     };
     try {
       sessionStorage.setItem(viewKey, JSON.stringify(state));
@@ -374,19 +398,125 @@
     return String(Number(value.toPrecision(4)));
   }
 
-  // The peak effective stress (left axis) and the peak displacement (right
-  // axis) against the step.
+  // ------------------------------------------------------------ histories
+
+  // history.csv (--history) as cells, and its items in its order: "node:17",
+  // "element:5", "spring:2".
+  const history = data.history ? {
+    columns: new Map(data.history.header.split(',').map((name, k) => [name, k])),
+    rows: data.history.rows.map((row) => row.split(',')),
+  } : null;
+  const firstColumn = { node: 'x_displacement', element: 'ip1_stress_xx', spring: 'deflection' };
+  const historyItems = history ? [...history.columns.keys()].flatMap((name) => {
+    const match = /^(node|element|spring)_(\d+)_(\w+)$/.exec(name);
+    return match && firstColumn[match[1]] === match[3] ? [`${match[1]}:${match[2]}`] : [];
+  }) : [];
+  const historyColumn = (name) => {
+    const k = history.columns.get(name);
+    return history.rows.map((row) => Number(row[k]));
+  };
+  // The column of a node's colour-by quantity in history.csv.
+  const historyName = (key) => ({ mises: 'effective_stress', displacement: 'displacement',
+    temperature: 'temperature' })[key] || 'stress_' + key;
+
+  // A quantity of surface node i in a step, from its 16-bit codes.
+  const nodeValue = (step, quantity, i) => (quantity.channel !== undefined
+    ? decodeCode(step, quantity.channel, step.q[slot(quantity.channel, i)])
+    : Math.hypot(...[0, 1, 2].map((c) => decodeCode(step, c, step.q[slot(c, i)]))));
+
+  // What the chart shows of a subject ("peaks", "node:N", "element:N",
+  // "spring:N"): its title, where the values come from, the steps, one or
+  // two lines (the first on the left axis, the second on the right) and a
+  // note when it leaves steps out; null when the page has no such history.
+  // history.csv's exact values go before the 16-bit ones of the held steps.
+  function chartContent(subject) {
+    if (subject === 'peaks') {
+      if (!summaryRows.length) return null;
+      const column = (k) => summaryRows.map((r) => Number(r[k]));
+      return { title: 'Peaks per step', source: 'summary', steps: column(0), lines: [
+        { key: 'max_effective_stress', label: 'max effective stress', values: column(3) },
+        { key: 'max_displacement', label: 'max displacement', values: column(1) }] };
+    }
+    const [kind, number] = subject.split(':');
+    const named = `History of ${kind} ${number}`;
+    const quantity = view.quantity;
+    const magnitude = quantities.find((q) => q.key === 'displacement');
+    const lines = [];
+    if (historyItems.includes(subject)) {
+      const column = (name) => historyColumn(`${kind}_${number}_${name}`);
+      if (kind === 'node') {
+        lines.push({ key: quantity.key, label: quantity.label, values: column(historyName(quantity.key)) });
+        if (quantity !== magnitude) lines.push({ key: 'displacement', label: magnitude.label, values: column('displacement') });
+      } else if (kind === 'element') {
+        const points = [1, 2, 3, 4, 5, 6, 7, 8].map((k) => column(`ip${k}_effective_stress`));
+        lines.push({ key: 'ip', label: 'integration-point peak', values: points[0].map((v, r) => Math.max(...points.map((p) => p[r]))) });
+      } else {
+        lines.push({ key: 'force', label: 'force', values: column('force') },
+          { key: 'deflection', label: 'deflection', values: column('deflection') });
+      }
+      return { title: `${named}: history.csv, exact`, source: 'history', steps: historyColumn('step'), lines };
+    }
+    if (!steps.length) return null;
+    if (kind === 'node') {
+      const i = surface.nodes.indexOf(Number(number));
+      if (i < 0) return null;
+      lines.push({ key: quantity.key, label: quantity.label, values: steps.map((s) => nodeValue(s, quantity, i)) });
+      if (quantity !== magnitude) lines.push({ key: 'displacement', label: magnitude.label, values: steps.map((s) => nodeValue(s, magnitude, i)) });
+    } else if (kind === 'element') {
+      const e = surface.elements.indexOf(Number(number));
+      if (e < 0 || steps.some((s) => !s.eq)) return null;
+      lines.push({ key: 'ip', label: 'integration-point peak', values: steps.map((s) => decodeFraction(s.elo, s.ehi, s.eq[e])) });
+    } else {
+      return null;
+    }
+    const held = data.view_steps;
+    return { title: `${named}: the page's 16-bit values`, source: 'steps', steps: steps.map((s) => s.step), lines,
+      note: held ? `This page holds ${held.kept} of the ${held.of} steps (to stay under ${Number(held.budget_mb)} MB): ` +
+        'the history shows those steps only.' : '' };
+  }
+
+  // The chart's subject; peaks per step unless the reader chose a history.
+  let chartSubject = savedView && typeof savedView.chart === 'string' ? savedView.chart : 'peaks';
+  function showChart(subject) {
+    chartSubject = subject;
+    drawChart();
+  }
+
+  // The history select of history.csv's items, and the way back to the peaks.
+  function fillHistoryChoice() {
+    $('chart-peaks').addEventListener('click', () => showChart('peaks'));
+    if (!historyItems.length || !summaryRows.length) return;
+    const select = $('history-item');
+    select.add(new Option('peaks per step', 'peaks'));
+    for (const item of historyItems) select.add(new Option(item.replace(':', ' '), item));
+    select.addEventListener('change', () => showChart(select.value));
+    $('history-choice').hidden = false;
+  }
+
+  // The chart of the subject's lines against the step, with its title.
   function drawChart() {
     const host = $('chart');
-    if (summaryRows.length === 0) { host.hidden = true; return; }
+    let content = chartContent(chartSubject);
+    if (!content) {
+      chartSubject = 'peaks';
+      content = chartContent(chartSubject);
+    }
+    host.replaceChildren();
+    if (!content) { host.hidden = true; return; }
+    host.dataset.subject = chartSubject;
+    host.dataset.source = content.source;
+    $('chart-title').textContent = content.title;
+    $('chart-note').textContent = content.note || '';
+    $('chart-note').hidden = !content.note;
+    $('chart-peaks').hidden = chartSubject === 'peaks';
+    const select = $('history-item');
+    select.value = chartSubject;
+    if (select.value !== chartSubject) select.selectedIndex = -1;
+
     const width = 520, height = 240, left = 62, right = 62, top = 28, bottom = 34;
     const chart = svg('svg', { viewBox: `0 0 ${width} ${height}`, role: 'img',
-      'aria-label': 'Peak effective stress and peak displacement against the step' }, host);
-    const stepsX = summaryRows.map((r) => Number(r[0]));
-    const series = [
-      { column: 3, colour: '#c0392b', label: 'max effective stress', side: 'left' },
-      { column: 1, colour: '#2563a8', label: 'max displacement', side: 'right' },
-    ];
+      'aria-label': content.lines.map((line) => line.label).join(' and ') + ' against the step' }, host);
+    const stepsX = content.steps;
     const x0 = Math.min(...stepsX), x1 = Math.max(...stepsX);
     const xOf = (s) => left + (x1 > x0 ? (s - x0) / (x1 - x0) : 0.5) * (width - left - right);
     svg('line', { x1: left, y1: height - bottom, x2: width - right, y2: height - bottom, stroke: '#888' }, chart);
@@ -397,25 +527,30 @@
       svg('text', { x, y: height - bottom + 16, 'text-anchor': 'middle' }, chart).textContent = String(s);
     }
     svg('text', { x: (left + width - right) / 2, y: height - 4, 'text-anchor': 'middle' }, chart).textContent = 'step';
-    series.forEach((line, k) => {
-      const values = summaryRows.map((r) => Number(r[line.column]));
-      let low = Math.min(0, ...values), high = Math.max(...values);
+    content.lines.forEach((line, k) => {
+      const colour = k === 0 ? '#c0392b' : '#2563a8';
+      const side = k === 0 ? 'left' : 'right';
+      const { values } = line;
+      const finite = values.filter(Number.isFinite);
+      let low = Math.min(0, ...finite), high = Math.max(0, ...finite);
       if (!(high > low)) high = low + 1;
       const yOf = (v) => height - bottom - (v - low) / (high - low) * (height - top - bottom);
-      const axisX = line.side === 'left' ? left : width - right;
-      svg('line', { x1: axisX, y1: top, x2: axisX, y2: height - bottom, stroke: line.colour }, chart);
+      const axisX = side === 'left' ? left : width - right;
+      svg('line', { x1: axisX, y1: top, x2: axisX, y2: height - bottom, stroke: colour }, chart);
       for (const v of ticks(low, high, 4)) {
         const y = yOf(v);
-        const outward = line.side === 'left' ? -4 : 4;
-        svg('line', { x1: axisX, y1: y, x2: axisX + outward, y2: y, stroke: line.colour }, chart);
-        svg('text', { x: axisX + outward * 1.5, y: y + 4, 'text-anchor': line.side === 'left' ? 'end' : 'start',
-          fill: line.colour }, chart).textContent = formatNumber(v);
+        const outward = side === 'left' ? -4 : 4;
+        svg('line', { x1: axisX, y1: y, x2: axisX + outward, y2: y, stroke: colour }, chart);
+        svg('text', { x: axisX + outward * 1.5, y: y + 4, 'text-anchor': side === 'left' ? 'end' : 'start',
+          fill: colour }, chart).textContent = formatNumber(v);
       }
-      const points = values.map((v, i) => `${xOf(stepsX[i])},${yOf(v)}`).join(' ');
-      svg('polyline', { points, fill: 'none', stroke: line.colour, 'stroke-width': 2 }, chart);
-      values.forEach((v, i) => svg('circle', { cx: xOf(stepsX[i]), cy: yOf(v), r: 3, fill: line.colour }, chart));
+      const shown = values.map((v, i) => [xOf(stepsX[i]), yOf(v)]).filter(([, y]) => Number.isFinite(y));
+      svg('polyline', { points: shown.map((p) => p.join(',')).join(' '), fill: 'none', stroke: colour, 'stroke-width': 2,
+        'data-key': line.key, 'data-label': line.label, 'data-steps': stepsX.join(','),
+        'data-values': values.map(String).join(',') }, chart);
+      for (const [cx, cy] of shown) svg('circle', { cx, cy, r: 3, fill: colour }, chart);
       const legendX = left + k * 200;
-      svg('rect', { x: legendX, y: 8, width: 12, height: 3, fill: line.colour }, chart);
+      svg('rect', { x: legendX, y: 8, width: 12, height: 3, fill: colour }, chart);
       svg('text', { x: legendX + 16, y: 13 }, chart).textContent = line.label;
     });
   }
@@ -854,6 +989,7 @@
       quantityInput.addEventListener('change', () => {
         view.quantity = quantities.find((q) => q.key === quantityInput.value);
         offerIpPeak();
+        if (chartSubject.startsWith('node:')) drawChart();
         placeMarks();
         paint();
         draw();
@@ -895,7 +1031,12 @@
         if (d < bestDistance) { bestDistance = d; best = i; }
       }
       const xyz = Array.from(surface.xyz.subarray(3 * best, 3 * best + 3), sixDigits).join(', ');
-      const lines = [`node ${surface.nodes[best]}`, `position ${xyz}`];
+      const node = surface.nodes[best];
+      const face = vertexFace[hit.face.a];
+      const element = face < surface.faceElements.length ? surface.elements[surface.faceElements[face]] : undefined;
+      const lines = [`node ${node}`];
+      if (element !== undefined) lines.push(`element ${element}`);
+      lines.push(`position ${xyz}`);
       if (steps.length) {
         const values = stepValues(view.stepIndex);
         lines.push(`displacement ${Array.from(values.subarray(3 * best, 3 * best + 3), sixDigits).join(', ')}`);
@@ -903,8 +1044,19 @@
       } else {
         lines.push(`zone ${surface.faceZones[vertexFace[hit.face.a]]}`);
       }
-      pick.textContent = lines.join('\n');
+      $('pick-lines').textContent = lines.join('\n');
+      // The node's history goes to the chart; a button each offers the
+      // element's and the node's again.
+      const offers = [`node:${node}`, `element:${element}`].filter((subject) => chartContent(subject)).map((subject) => {
+        const button = Object.assign(document.createElement('button'), { type: 'button',
+          textContent: `History of ${subject.replace(':', ' ')}` });
+        button.dataset.subject = subject;
+        button.addEventListener('click', () => showChart(subject));
+        return button;
+      });
+      $('pick-actions').replaceChildren(...offers);
       pick.hidden = false;
+      if (offers.length && offers[0].dataset.subject === `node:${node}`) showChart(`node:${node}`);
     });
 
     fitView();
@@ -924,6 +1076,7 @@
   fillAnalysis();
   fillTable();
   fillViewSteps();
+  fillHistoryChoice();
   drawChart();
   try {
     startView();
