@@ -119,9 +119,10 @@ constexpr std::array<CommandOption, 12> options = {{
      }},
     {"--partial", "", Value::none, "", "--partial",
      "a listing that ends before the time steps it announces\n"
-     "are complete (an analysis that stopped early) gives\n"
-     "the files of its complete steps; the run then ends\n"
-     "with status 3", "--partial",
+     "are complete (an analysis that stopped early), or\n"
+     "whose next step holds a value that is not a number (one\n"
+     "that diverged), gives the files of its complete steps;\n"
+     "the run then ends with status 3", "--partial",
      [](CommandLine& c, std::string_view) -> Applied { c.options.partial = true; return std::nullopt; }},
     {"--follow", "", Value::optional, "", "--follow[=SECONDS]",
      "follow n3dhsp while the solver writes it: wait for it\n"
@@ -130,10 +131,11 @@ constexpr std::array<CommandOption, 12> options = {{
      "as the step is complete (model_stress.pvd, summary.csv\n"
      "and report.html name the steps in place); ends when\n"
      "the announced steps are complete, or as --partial\n"
-     "when n3dhsp has not grown for SECONDS (600). Job 6\n"
-     "with springs and job 4 write their step files when\n"
-     "the run ends (the spring extract takes the last\n"
-     "step's forces)", "--follow[=SECONDS]",
+     "when n3dhsp has not grown for SECONDS (600) or a step\n"
+     "holds a value that is not a number. With springs, the\n"
+     "spring extracts of job 6 (which take the last step's\n"
+     "forces) and the deck rewrite of job 4 wait for the\n"
+     "end", "--follow[=SECONDS]",
      [](CommandLine& c, std::string_view v) -> Applied {
        c.options.follow_seconds = v.data() == nullptr ? default_quiet_seconds : parse_positive(v);
        if (!c.options.follow_seconds) {
@@ -280,9 +282,9 @@ std::string usage_text() {
           "Exit status: 0 on success, 2 on bad input, a missing input file, a failed file\n"
           "operation (one message on standard error names the file and line) or a bad\n"
           "argument, 1 on a bad constraint code in parameter_in.txt, 3 when n3dhsp ends\n"
-          "before its announced steps are complete and --partial or --follow wrote the\n"
-          "complete ones (one line on standard error says how many); a run ended by a\n"
-          "signal ends as that signal.\n";
+          "before its announced steps are complete, or a step holds a value that is not a\n"
+          "number, and --partial or --follow wrote the complete ones (one line on\n"
+          "standard error says how many); a run ended by a signal ends as that signal.\n";
   return text;
 }
 
