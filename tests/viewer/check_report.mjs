@@ -17,7 +17,8 @@
 // that follows the example's listing cut after two steps) says so,
 // reloads itself and keeps the reader's step, quantity and camera, also into
 // the complete page that replaces it, which reloads no more; the page of one
-// that stopped early (--partial) says so and does not reload. With a fourth argument, a picture of the
+// that stopped early (--partial) says so and does not reload, as does that of
+// one whose last step holds a value that is not a number. With a fourth argument, a picture of the
 // example's report is saved there (docs/example_report.png).
 // Histories: a click charts the node's 16-bit values over the held steps
 // (within 1e-4 of each step's range of history.csv's exact ones, also after
@@ -439,6 +440,22 @@ async function checkUnfinishedReport(browser, name) {
   const stoppedShown = await pageState(stopped.page);
   check(stoppedShown.analysis === 'stopped' && /stopped after 2 of the 3 announced steps/.test(stoppedShown.notice),
     `${name} stopped: the notice names both counts (${JSON.stringify(stoppedShown.notice)})`);
+  // A diverged analysis: step 3 holds a value that is not a number.
+  const divergedDir = fs.mkdtempSync(path.join(os.tmpdir(), 'meridian-report-diverged-'));
+  folders.push(divergedDir);
+  const restText = parts.rest.toString('latin1');
+  const rest = restText.replace(/^(      1   gauss  1 .{7}).{11}/m, '$1        NaN');
+  check(rest !== restText, `${name} diverged: a value of step 3 made NaN`);
+  fs.writeFileSync(path.join(divergedDir, 'n3dhsp'), Buffer.concat([parts.head, Buffer.from(rest, 'latin1')]));
+  const diverged = spawnSync(meridian, ['--scale', '10', '--report', '--partial'], { cwd: divergedDir, stdio: 'ignore' });
+  check(diverged.status === 3, `${name} diverged: --partial ends with status 3 (${diverged.status})`);
+  const divergedPage = await open(browser, path.join(divergedDir, 'report.html'));
+  const divergedShown = await pageState(divergedPage.page);
+  check(divergedShown.analysis === 'stopped' &&
+    /stopped at step 3 of the 3 announced: it holds values that are not numbers .*the 2 complete steps/.test(divergedShown.notice),
+    `${name} diverged: the notice says so (${JSON.stringify(divergedShown.notice)})`);
+  stopped.problems.push(...divergedPage.problems);
+  await divergedPage.page.close();
   await sleep(6000);
   check(loads.length === 2, `${name} complete: no reload after the last (${loads.length} loads)`);
   check(stoppedLoads.length === 0, `${name} stopped: no reload`);
