@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -296,6 +299,92 @@ TEST_F(NcdumpTest, ShowsTheWholeFile) {
                               "}"},
                              "\n"));
 }
+
+// ------------------------------------------------------------ large variables
+
+// A variable of more than 4 GiB has 2^32 - 1 as its vsize: the last record
+// variable, or the last fixed variable of a file without record variables.
+// The files are sparse: the values written are a few bytes at the start and
+// at the end of the large variable, and everything else is left a hole.
+struct LargeCase {
+  const char* name;
+  bool record;  // the large variable is a record variable, of 2 records
+};
+
+class LargeVariableReadTest : public testing::ScratchTest,
+                              public ::testing::WithParamInterface<LargeCase> {};
+
+TEST_P(LargeVariableReadTest, NetcdfLibraryFindsItsLastValues) {
+  if (!have((std::string(python) + " -c 'import netCDF4'").c_str())) {
+    GTEST_SKIP() << "python3-netcdf4 absent";
+  }
+  const bool record = GetParam().record;
+  Schema schema;
+  const std::size_t time = schema.add_record_dimension("time");
+  const std::size_t a = schema.add_dimension("a", 65536);
+  const std::size_t b = schema.add_dimension("b", 65537);  // a x b: 2^32 + 2^16 bytes
+  const std::size_t three = schema.add_dimension("three", 3);
+  schema.add_variable("small", Type::nc_int, {three});
+  if (record) schema.add_variable("t", Type::nc_double, {time});
+  std::vector<std::size_t> shape = {a, b};
+  if (record) shape.insert(shape.begin(), time);
+  schema.add_variable("big", Type::nc_char, shape);
+  const Layout layout(std::move(schema));
+  const std::uint32_t records = record ? 2 : 0;
+  const std::size_t big = record ? 2 : 1;
+  {
+    std::ofstream file("large.nc", std::ios::binary);
+    file << layout.header_bytes(records);
+  }
+  if (std::filesystem::space(".").available < layout.file_size(records) / 1024) {
+    GTEST_SKIP() << "too little room, even for a sparse file";
+  }
+  std::filesystem::resize_file("large.nc", layout.file_size(records));
+  std::fstream file("large.nc", std::ios::in | std::ios::out | std::ios::binary);
+  const auto write_at = [&](std::uint64_t offset, const std::string& bytes) {
+    file.seekp(static_cast<std::streamoff>(offset));
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  };
+  std::string ints;
+  for (const std::int32_t i : {7, 8, 9}) append_int32(ints, i);
+  write_at(layout.begin(0), ints);
+  for (std::uint32_t r = 0; r < std::max(records, 1u); ++r) {
+    const std::uint64_t record_start = r * layout.record_size();
+    if (record) {
+      std::string time_bytes;
+      append_double(time_bytes, 0.5 + r);
+      write_at(layout.begin(1) + record_start, time_bytes);
+    }
+    const std::uint64_t start = layout.begin(big) + record_start;
+    write_at(start, r == 0 ? "ab" : "AB");
+    write_at(start + layout.value_bytes(big) - 2, r == 0 ? "yz" : "YZ");
+  }
+  file.close();
+  ASSERT_TRUE(file);
+  const std::string script =
+      "import netCDF4\n"
+      "with netCDF4.Dataset('large.nc') as f:\n"
+      "  f.set_auto_maskandscale(False)\n"
+      "  big = f['big']\n"
+      "  print(f['small'][:].tolist(), f['t'][:].tolist() if 't' in f.variables else '-')\n"
+      "  for r in range(len(f.dimensions['time'])) if big.ndim == 3 else [None]:\n"
+      "    at = () if r is None else (r,)\n"
+      "    first, last = big[at + (0, slice(0, 2))], big[at + (-1, slice(-2, None))]\n"
+      "    print(first.tobytes().decode(), last.tobytes().decode())\n";
+  write_file("read_large.py", script);
+  EXPECT_EQ(run(std::string(python) + " read_large.py"),
+            record ? "[7, 8, 9] [0.5, 1.5]\nab yz\nAB YZ\n" : "[7, 8, 9] -\nab yz\n");
+}
+
+// clang-format off
+const LargeCase large_cases[] = {
+    {"last_fixed_variable_of_a_file_without_records", false},
+    {"last_record_variable",                          true},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Largest, LargeVariableReadTest, ::testing::ValuesIn(large_cases),
+                         testing::CaseName());
 
 }  // namespace
 }  // namespace meridian::netcdf
