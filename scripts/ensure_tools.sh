@@ -23,6 +23,10 @@ if [ "${MERIDIAN_WITH_VTK:-0}" = 1 ]; then
   command -v xvfb-run >/dev/null 2>&1 || needed+=(xvfb)
   # meshio reads the .vtu files too (Python's mesh reader).
   /usr/bin/python3 -c "import meshio" >/dev/null 2>&1 || needed+=(python3-meshio)
+  # netCDF's own readers for the tests of the netCDF files: ncdump and the
+  # netCDF library for /usr/bin/python3.
+  command -v ncdump >/dev/null 2>&1 || needed+=(netcdf-bin)
+  /usr/bin/python3 -c "import netCDF4" >/dev/null 2>&1 || needed+=(python3-netcdf4)
 fi
 # exFAT and FUSE for the tests of results on file systems that refuse names or
 # ignore letter case.
