@@ -61,7 +61,7 @@ Applied quoted(std::string_view what, std::string_view value) {
 constexpr double default_quiet_seconds = 600.0;
 
 // clang-format off
-constexpr std::array<CommandOption, 12> options = {{
+constexpr std::array<CommandOption, 13> options = {{
     {"--job", "", Value::required, "a job number", "--job N, --job=N",
      "the job to run, 0 to 6 (without it the job is 1)", "--job N",
      [](CommandLine& c, std::string_view v) -> Applied {
@@ -156,6 +156,14 @@ constexpr std::array<CommandOption, 12> options = {{
        c.options.history = std::move(parsed.items);
        return std::nullopt;
      }},
+    {"--exodus", "", Value::none, "", "--exodus",
+     "also write model.exo, the whole analysis as one Exodus\n"
+     "II file (ParaView, VisIt, meshio): the model, every\n"
+     "step's nodal values, the integration-point stresses of\n"
+     "every element, the springs' forces and the summary's\n"
+     "peaks; runs that read n3dhsp (with --follow it is put\n"
+     "in place when the run ends)", "--exodus",
+     [](CommandLine& c, std::string_view) -> Applied { c.options.exodus = true; return std::nullopt; }},
     {"--help", "-h", Value::none, "", "-h, --help", "this text", "",
      [](CommandLine& c, std::string_view) -> Applied {
        c.action = CommandLine::Action::help;

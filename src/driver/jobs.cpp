@@ -14,6 +14,7 @@
 #include "deck/deck_springs.hpp"
 #include "deck/input_deck.hpp"
 #include "driver/listing_follower.hpp"
+#include "exodus/exodus_file.hpp"
 #include "driver/progress_line.hpp"
 #include "driver/step_pipeline.hpp"
 #include "generator/parameter_file.hpp"
@@ -192,6 +193,7 @@ struct ListingWriters {
   std::optional<RunReport> report;
   std::optional<HistoryFile> history;
   std::optional<StepWriter> steps;
+  std::optional<ExodusFile> exodus;
 
   // Creates them in this order: history.csv (whose rows the page carries),
   // the report's files, then the step writer's shared layout. With
@@ -208,10 +210,17 @@ struct ListingWriters {
                      history ? &history->table() : nullptr);
     }
     if (results.step_count > 0) steps.emplace(results, step_outputs(row, options, context));
+    if (options.exodus) {
+      exodus.emplace(ExodusModel{title, MERIDIAN_VERSION, results.node_x, results.node_y, results.node_z,
+                                 results.element_nodes, results.element_material, results.spring_node1,
+                                 results.spring_node2, results.node_count},
+                     context.placed);
+    }
   }
   void write(std::int32_t step, const StepValues& values) {
     if (history) history->add_step(step, values);
     if (report) report->add_step(step, values);
+    if (exodus) exodus->add_step(step, values);
     if (steps) steps->write(step, values.node_result, values.node_stress);
   }
   // The files that describe the steps written so far: model_stress.pvd,
@@ -225,6 +234,7 @@ struct ListingWriters {
     if (steps) steps->finish();
     if (history) history->finish();
     if (report) report->finish(progress);
+    if (exodus) exodus->finish();
   }
 };
 
@@ -466,8 +476,10 @@ ListingEnd run_listing_outputs(const JobRow& row, const RunOptions& options, Con
   ListingReading reading;
   reading.complete_steps_only = options.partial || follower.has_value();
   reading.kept.listed = history_elements(options.history);
-  // The page shows the integration-point peak of every element it draws.
+  // The page shows the integration-point peak of every element it draws;
+  // model.exo holds every element's values.
   reading.kept.peaks = options.report;
+  reading.kept.every = options.exodus;
   WritingWhileReading writing(row, options, run, console, reading.kept);
   // The items of --history are checked once the model is known, before any
   // file is written.

@@ -61,6 +61,9 @@ struct RunOptions {
   // history.csv of these items besides everything else (runs that read a
   // listing); empty: none.
   std::vector<HistoryItem> history;
+  // model.exo, the whole analysis as one Exodus II file (runs that read a
+  // listing).
+  bool exodus = false;
 };
 
 // How far the listing a run read went: `complete_steps` of the

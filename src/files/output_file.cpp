@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,20 @@ void OutputFile::write_bytes(std::string_view bytes) {
   char* area = reserve(bytes.size());
   std::memcpy(area, bytes.data(), bytes.size());
   commit(bytes.size());
+}
+
+void OutputFile::write_at(std::uint64_t offset, std::string_view bytes) {
+  drain();
+  if (in_memory_) {
+    if (offset + bytes.size() > memory_.size()) throw std::out_of_range("OutputFile::write_at past the end");
+    memory_.replace(static_cast<std::size_t>(offset), bytes.size(), bytes);
+    return;
+  }
+  if (file_ == platform::no_file) return;
+  if (!platform::write_at(file_, offset, bytes.data(), bytes.size())) {
+    const std::string reason = last_error();
+    fail_file(name_, "cannot write: " + reason + (owns_file_ ? discard_after_failure() : ""));
+  }
 }
 
 void OutputFile::flush() { drain(); }

@@ -63,6 +63,9 @@ class OutputFile final : public RecordSink {
   void commit(std::size_t size) { used_ += size; }
   // Raw bytes (already framed records).
   void write_bytes(std::string_view bytes);
+  // Writes `bytes` over what was written at `offset` from the file's start
+  // (a header completed at the end); the writing goes on where it was.
+  void write_at(std::uint64_t offset, std::string_view bytes);
 
   void flush();
   void close();  // flush and close (and rename a replacing file); failures end the run

@@ -88,6 +88,9 @@ bool is_terminal(int number);
 std::int64_t read_some(Handle file, char* into, std::size_t size);
 // Writes all `size` bytes; false on failure.
 bool write_all(Handle file, const char* bytes, std::size_t size);
+// Writes all `size` bytes at `offset` from the file's start, leaving the
+// position of the sequential writes where it was; false on failure.
+bool write_at(Handle file, std::uint64_t offset, const char* bytes, std::size_t size);
 // Closes the file; false when the close reports a failure of earlier writes.
 bool close_file(Handle file);
 // A second handle of the same open file (with its own close), or no_file.

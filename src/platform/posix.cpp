@@ -196,6 +196,20 @@ bool write_all(Handle file, const char* bytes, std::size_t size) {
   return true;
 }
 
+bool write_at(Handle file, std::uint64_t offset, const char* bytes, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t written = ::pwrite(descriptor(file), bytes + done, size - done,
+                                     static_cast<off_t>(offset + done));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
 bool close_file(Handle file) { return ::close(descriptor(file)) == 0; }
 
 Handle duplicate(Handle file) {

@@ -299,6 +299,36 @@ bool write_all(Handle file, const char* bytes, std::size_t size) {
   return true;
 }
 
+bool write_at(Handle file, std::uint64_t offset, const char* bytes, std::size_t size) {
+  // A write at an offset moves a synchronous handle's file pointer: it is
+  // put back where it was.
+  LARGE_INTEGER zero{};
+  LARGE_INTEGER position{};
+  if (!::SetFilePointerEx(native(file), zero, &position, FILE_CURRENT)) {
+    keep_error();
+    return false;
+  }
+  while (size > 0) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD written = 0;
+    const auto part = static_cast<DWORD>(size < largest_transfer ? size : largest_transfer);
+    if (!::WriteFile(native(file), bytes, part, &written, &at)) {
+      keep_error();
+      return false;
+    }
+    bytes += written;
+    size -= written;
+    offset += written;
+  }
+  if (!::SetFilePointerEx(native(file), position, nullptr, FILE_BEGIN)) {
+    keep_error();
+    return false;
+  }
+  return true;
+}
+
 bool close_file(Handle file) {
   if (::CloseHandle(native(file))) return true;
   keep_error();

@@ -107,7 +107,7 @@ const std::vector<JobRun> job_runs = {
     {"job 1 --scale", {"--scale", "10", "--vtk", "--report"}, ""},
     {"job 2", {"--job", "2", "--report"}, ""},
     {"job 6", {"--job", "6", "--vtk"}, ""},
-    {"job 2 --history", {"--job", "2", "--history=node:12,element:2,node:1"}, ""},
+    {"job 2 --history --exodus", {"--job", "2", "--history=node:12,element:2,node:1", "--exodus"}, ""},
     {"job 6 --history", {"--job", "6", "--history=node:12,element:2,spring:1,node:1"}, "", true},
 };
 
@@ -248,7 +248,7 @@ const std::vector<std::string> not_numbers = {"NaN", "Infinity", "-Infinity", "1
 const std::vector<JobRun> unreadable_jobs = {
     {"job 1", {"--scale", "10"}, ""},
     {"job 2 --vtk --report", {"--job", "2", "--vtk", "--report"}, ""},
-    {"job 6", {"--job", "6", "--history=spring:1,element:2"}, ""},
+    {"job 6", {"--job", "6", "--history=spring:1,element:2", "--exodus"}, ""},
 };
 
 TEST(PartialListing, AStepWithValuesThatAreNotNumbersEndsTheCompleteSteps) {
