@@ -248,11 +248,15 @@ Layout char_layout(const std::vector<std::vector<std::uint32_t>>& shapes) {
       if (length == 0) {
         dimensions.push_back(0);
       } else {
-        dimensions.push_back(
-            schema.add_dimension("d" + std::to_string(schema.dimensions().size()), length));
+        // (Appended, not added to a literal: MinGW's GCC 12 warns falsely there.)
+        std::string name = "d";
+        name += std::to_string(schema.dimensions().size());
+        dimensions.push_back(schema.add_dimension(name, length));
       }
     }
-    schema.add_variable("v" + std::to_string(v), Type::nc_char, dimensions);
+    std::string name = "v";
+    name += std::to_string(v);
+    schema.add_variable(name, Type::nc_char, dimensions);
   }
   return Layout(std::move(schema));
 }
