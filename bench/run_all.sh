@@ -113,18 +113,21 @@ against_floor() {  # dir label target options...
   last_wall=$wall
 }
 
-# A plain run against the same run with an option, interleaved, best of 5
-# each (`sync` before every run): prints both lines and the ratio.
-interleaved() {  # dir label target option...
-  local dir=$1 label=$2 target=$3
-  shift 3
+# A plain run of a job (job 1 with --scale 10) against the same run with an
+# option, interleaved, best of 5 each (`sync` before every run): prints both
+# lines and the ratio.
+interleaved() {  # dir label target job option...
+  local dir=$1 label=$2 target=$3 job=$4
+  shift 4
+  local base=()
+  [ "$job" = 1 ] && base=(--scale 10)
   local plain="" other="" line
   for _ in 1 2 3 4 5; do
-    rm -f "$dir"/model_*; sync
-    line=$(python3 "$root/bench/run_job.py" "$build/meridian" "$dir" 1 --scale 10)
+    rm -f "$dir"/model_* "$dir"/model.exo "$dir"/history.csv "$dir"/edge_node_* "$dir"/interface_*; sync
+    line=$(python3 "$root/bench/run_job.py" "$build/meridian" "$dir" "$job" "${base[@]}")
     plain=$(faster "$line" "$plain")
-    rm -f "$dir"/model_*; sync
-    line=$(python3 "$root/bench/run_job.py" "$build/meridian" "$dir" 1 --scale 10 "$@")
+    rm -f "$dir"/model_* "$dir"/model.exo "$dir"/history.csv "$dir"/edge_node_* "$dir"/interface_*; sync
+    line=$(python3 "$root/bench/run_job.py" "$build/meridian" "$dir" "$job" "${base[@]}" "$@")
     other=$(faster "$line" "$other")
   done
   echo "$label: $other; plain: $plain;" \
@@ -136,8 +139,8 @@ interleaved() {  # dir label target option...
 # step's stress file in place soon after the next step begins.
 follow_figures() {  # dir
   local dir=$1
-  interleaved "$dir" "--partial on the complete listing" 1.05 --partial
-  interleaved "$dir" "--follow on the complete listing" 1.05 --follow
+  interleaved "$dir" "--partial on the complete listing" 1.05 1 --partial
+  interleaved "$dir" "--follow on the complete listing" 1.05 1 --follow
   mkdir -p "$work/plain" "$work/followed"
   (cd "$work/plain" && ln -sf "$dir/n3dhsp" n3dhsp && "$build/meridian" --scale 10 --vtk --report >/dev/null)
   (cd "$work/followed" && ln -sf "$dir/n3dhsp" n3dhsp &&
@@ -203,7 +206,20 @@ run_listing() {  # name nodes elements steps
     fi
     MERIDIAN_BENCH_PREFIX="taskset -c 0" against_floor "$dir" "job 1 --scale 10, one core" - --scale 10
     follow_figures "$dir"
+    # Histories of 10 points (nodes and elements on both sides of the
+    # reader's batches) cost nothing measurable; model.exo of job 2.
+    interleaved "$dir" "--history of 10 nodes and elements" 1.05 1 \
+      --history=node:1,node:777,node:$(($2 / 8)),node:$(($2 / 2)),node:$2,element:1,element:1024,element:1025,element:$(($3 / 2)),element:$3
+    interleaved "$dir" "job 2 --exodus" 1.30 2 --exodus
+    echo "model.exo: $(stat -c %s "$dir/model.exo") bytes"
+    rm -f "$dir"/model.exo "$dir"/history.csv "$dir"/edge_node_* "$dir"/interface_*
   fi
+  # Memory with every new output, which must not grow with the steps either.
+  rm -f "$dir"/model_*.dat
+  sync
+  echo "$1 job 2 with --exodus --history=node:5,element:5: $(python3 "$root/bench/run_job.py" \
+    "$build/meridian" "$dir" 2 --exodus --history=node:5,element:5), model.exo $(stat -c %s "$dir/model.exo") bytes"
+  rm -f "$dir"/model.exo "$dir"/history.csv
   if [ "$1" = steps10 ] && [ "$have_fortran" = 1 ]; then
     local f
     f=$("$bin/fortran_listing" "$dir/n3dhsp" "$dir" "$2" "$3")
