@@ -25,7 +25,8 @@
 #include "files/input_file.hpp"
 #include "files/output_file.hpp"
 #include "records/free_form.hpp"
-#include "report/html_report.hpp"
+#include "report/run_report.hpp"
+#include "summary/summary_file.hpp"
 #include "vtk/vtk_files.hpp"
 
 namespace meridian {
@@ -190,24 +191,26 @@ void clear_progress(ProgressLine* progress) {
 // The step files, the VTK step files, the report's steps and the histories,
 // as the row and options ask.
 struct ListingWriters {
-  std::optional<RunReport> report;
+  std::optional<SummaryFile> summary;
   std::optional<HistoryFile> history;
+  std::optional<RunReport> report;
   std::optional<StepWriter> steps;
   std::optional<ExodusFile> exodus;
 
-  // Creates them in this order: history.csv (whose rows the page carries),
-  // the report's files, then the step writer's shared layout. With
-  // `snapshots`, the report's page and history.csv are written whole by
-  // every snapshot(). `kept` (the element values every step keeps) must
+  // Creates them in this order: summary.csv and history.csv (whose rows the
+  // page carries), report.html, the step writer's shared layout, model.exo.
+  // With `snapshots`, summary.csv, history.csv and report.html are written
+  // whole by every snapshot(). `kept` (the element values every step keeps) must
   // outlive the writers.
   void create(std::string_view title, const ModelView& view, const StepResults& results,
               const JobRow& row, const RunOptions& options, const RunContext& context,
               const KeptElements& kept, bool snapshots = false) {
+    if (options.report) summary.emplace(results.node_count, context.placed, snapshots);
     if (!options.history.empty()) history.emplace(options.history, kept, context.placed, snapshots);
     if (options.report) {
       report.emplace(view, report_heading(title, context), &results, context.placed, snapshots,
-                     options.report_budget_mb.value_or(default_page_budget_mb),
-                     history ? &history->table() : nullptr);
+                     options.report_budget_mb.value_or(default_page_budget_mb), &summary->text(),
+                     history ? &history->text() : nullptr);
     }
     if (results.step_count > 0) steps.emplace(results, step_outputs(row, options, context));
     if (options.exodus) {
@@ -218,6 +221,7 @@ struct ListingWriters {
     }
   }
   void write(std::int32_t step, const StepValues& values) {
+    if (summary) summary->add_step(step, values);
     if (history) history->add_step(step, values);
     if (report) report->add_step(step, values);
     if (exodus) exodus->add_step(step, values);
@@ -227,11 +231,13 @@ struct ListingWriters {
   // summary.csv, report.html and history.csv.
   void snapshot(const AnalysisProgress& progress) {
     if (steps) steps->finish();
+    if (summary) summary->snapshot();
     if (history) history->snapshot();
     if (report) report->snapshot(progress);
   }
   void finish(const std::optional<AnalysisProgress>& progress = std::nullopt) {
     if (steps) steps->finish();
+    if (summary) summary->finish();
     if (history) history->finish();
     if (report) report->finish(progress);
     if (exodus) exodus->finish();

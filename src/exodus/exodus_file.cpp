@@ -18,7 +18,7 @@
 #include "netcdf/netcdf_layout.hpp"
 #include "netcdf/netcdf_schema.hpp"
 #include "records/fatal.hpp"
-#include "report/step_summary.hpp"
+#include "summary/step_summary.hpp"
 
 namespace meridian {
 namespace {

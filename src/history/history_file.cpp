@@ -99,33 +99,12 @@ std::string history_record(std::int32_t step, const std::vector<HistoryItem>& it
 
 HistoryFile::HistoryFile(std::vector<HistoryItem> items, const KeptElements& kept,
                          PlacedFiles* placed, bool snapshots)
-    : items_(std::move(items)), kept_(kept), placed_(placed) {
-  table_.header = history_header(items_);
-  if (snapshots) return;
-  file_.emplace(OutputFile::create_replacing(std::string(history_name), placed_));
-  file_->write_record(table_.header);
-}
+    : items_(std::move(items)),
+      kept_(kept),
+      file_(std::string(history_name), history_header(items_), placed, snapshots) {}
 
 void HistoryFile::add_step(std::int32_t step, const StepValues& values) {
-  table_.rows.push_back(history_record(step, items_, kept_, values));
-  if (file_) file_->write_record(table_.rows.back());
-}
-
-void HistoryFile::write_whole() {
-  OutputFile out = OutputFile::create_replacing(std::string(history_name), placed_);
-  out.write_record(table_.header);
-  for (const std::string& row : table_.rows) out.write_record(row);
-  out.close();
-}
-
-void HistoryFile::snapshot() { write_whole(); }
-
-void HistoryFile::finish() {
-  if (file_) {
-    file_->close();
-  } else {
-    write_whole();
-  }
+  file_.add_row(history_record(step, items_, kept_, values));
 }
 
 }  // namespace meridian

@@ -12,12 +12,11 @@
 // end with CR LF.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "files/output_file.hpp"
 #include "files/placed_files.hpp"
+#include "files/table_file.hpp"
 #include "history/history_items.hpp"
 #include "model/step_values.hpp"
 
@@ -31,12 +30,6 @@ std::string history_header(const std::vector<HistoryItem>& items);
 std::string history_record(std::int32_t step, const std::vector<HistoryItem>& items,
                            const KeptElements& kept, const StepValues& values);
 
-// The file's text so far: its header and a row per step.
-struct HistoryTable {
-  std::string header;
-  std::vector<std::string> rows;
-};
-
 class HistoryFile {
  public:
   // Creates history.csv (checked and maybe held through `placed`, when
@@ -48,20 +41,16 @@ class HistoryFile {
 
   void add_step(std::int32_t step, const StepValues& values);
   // history.csv of the steps so far, closed (so put in place, or held).
-  void snapshot();
+  void snapshot() { file_.snapshot(); }
   // After the last step: closes the file.
-  void finish();
+  void finish() { file_.finish(); }
 
-  const HistoryTable& table() const { return table_; }
+  const TableText& text() const { return file_.text(); }
 
  private:
-  void write_whole();
-
   std::vector<HistoryItem> items_;
   const KeptElements& kept_;
-  PlacedFiles* placed_;
-  HistoryTable table_;
-  std::optional<OutputFile> file_;  // written as the steps come (no snapshots)
+  TableFile file_;
 };
 
 }  // namespace meridian

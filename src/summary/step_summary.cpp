@@ -1,4 +1,4 @@
-#include "report/step_summary.hpp"
+#include "summary/step_summary.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "report/html_report.hpp"
+#include "report/run_report.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -18,7 +18,6 @@
 #include "report/exterior_faces.hpp"
 #include "report/report_page.hpp"
 #include "report/step_encoding.hpp"
-#include "report/step_summary.hpp"
 
 namespace meridian {
 namespace {
@@ -27,7 +26,6 @@ static_assert(std::endian::native == std::endian::little,
               "the page reads its arrays as little-endian");
 
 constexpr std::string_view page_name = "report.html";
-constexpr std::string_view summary_name = "summary.csv";
 
 // 32-bit values per surface node and step: displacement (3), stress
 // components (6), effective stress, temperature; each quantity a block of its
@@ -130,13 +128,6 @@ void append_element_peaks(std::string& text, const std::vector<std::int32_t>& el
   text += '"';
 }
 
-// summary.csv with its header, for a report with results.
-std::optional<OutputFile> create_summary(const StepResults* results, PlacedFiles* placed) {
-  if (results == nullptr) return std::nullopt;
-  std::optional<OutputFile> summary(OutputFile::create_replacing(std::string(summary_name), placed));
-  summary->write_record(summary_header());
-  return summary;
-}
 
 }  // namespace
 
@@ -178,20 +169,20 @@ class StepSpool {
 struct RunReport::State {
   const StepResults* results;
   PlacedFiles* placed;
-  // The summary is created first, as a step's stress file is before its extracts.
-  std::optional<OutputFile> summary;
+  // The tables of summary.csv and history.csv, which the page carries whole
+  // (each null without its file).
+  const TableText* summary = nullptr;
+  const TableText* history = nullptr;
   // The page as the steps come; with snapshots, the page's text before its
   // steps and the steps themselves are kept instead.
   std::optional<OutputFile> page;
   std::string head;
   std::optional<StepSpool> spool;
   std::string_view tail;  // the page after the data
-  std::vector<std::string> rows;
   std::vector<std::int32_t> surface_nodes;  // node numbers, ascending
   // The elements of the exterior faces, ascending: their integration-point
   // peaks go with every step.
   std::vector<std::int32_t> surface_elements;
-  const HistoryTable* history = nullptr;
   std::int32_t steps = 0;   // steps added
   std::int32_t blocks = 0;  // step blocks written to the page (or the spool)
 
@@ -209,8 +200,9 @@ struct RunReport::State {
   Held peak_step, last_step;
   double peak_value = 0.0;
 
-  State(const StepResults* r, PlacedFiles* p, bool snapshots)
-      : results(r), placed(p), summary(create_summary(r, p)) {
+  State(const StepResults* r, PlacedFiles* p, bool snapshots, const TableText* summary_text,
+        const TableText* history_text)
+      : results(r), placed(p), summary(summary_text), history(history_text) {
     if (snapshots) {
       spool.emplace();
     } else {
@@ -298,8 +290,8 @@ std::string RunReport::State::data_end(const std::optional<AnalysisProgress>& pr
     }
     t += "]}";
   };
-  if (summary) {
-    append_table(summary_header(), rows);
+  if (summary != nullptr) {
+    append_table(summary->header, summary->rows);
   } else {
     t += "null";
   }
@@ -341,14 +333,13 @@ void RunReport::State::write_page(const std::optional<AnalysisProgress>& progres
 
 RunReport::RunReport(const ModelView& view, const ReportHeading& heading,
                      const StepResults* results, PlacedFiles* placed, bool snapshots,
-                     double budget_mb, const HistoryTable* history) {
+                     double budget_mb, const TableText* summary, const TableText* history) {
   const std::string_view whole = report_page();
   const std::size_t marker = whole.find(report_data_marker);
   if (marker == std::string_view::npos) fail_file(page_name, "the page template has no data marker");
-  state_ = std::make_unique<State>(results, placed, snapshots);
+  state_ = std::make_unique<State>(results, placed, snapshots, summary, history);
   State& s = *state_;
   s.tail = whole.substr(marker + report_data_marker.size());
-  s.history = history;
 
   const std::size_t node_limit =
       std::min({view.node_x.size(), view.node_y.size(), view.node_z.size()});
@@ -474,15 +465,6 @@ void RunReport::add_step(std::int32_t step, const StepValues& step_data) {
   const StressPeak peak = step_data.peak;
   State& s = *state_;
   const StepResults& results = *s.results;
-  const std::int32_t node_count = std::max(results.node_count, 0);
-  const std::size_t rows = static_cast<std::size_t>(node_count);
-  if (node_result.size() < rows * 4 || node_stress.size() < rows * 7) {
-    fail_file(summary_name, "a stored step holds fewer nodes than the model");
-  }
-  std::string row = summary_record(summarize_step(step, node_count, node_result, node_stress, peak));
-  s.summary->write_record(row);
-  s.rows.push_back(std::move(row));
-
   // The surface's values, channel by channel, as 16-bit fractions of each
   // channel's range in this step.
   const std::size_t n = s.surface_nodes.size();
@@ -559,26 +541,15 @@ void RunReport::add_step(std::int32_t step, const StepValues& step_data) {
   s.keep_step(step, peaks[0].value, std::move(t));
 }
 
-void RunReport::snapshot(const AnalysisProgress& progress) {
-  State& s = *state_;
-  if (s.summary) {
-    OutputFile summary = OutputFile::create_replacing(std::string(summary_name), s.placed);
-    summary.write_record(summary_header());
-    for (const std::string& row : s.rows) summary.write_record(row);
-    summary.close();
-  }
-  s.write_page(progress);
-}
+void RunReport::snapshot(const AnalysisProgress& progress) { state_->write_page(progress); }
 
 void RunReport::finish(const std::optional<AnalysisProgress>& progress) {
   State& s = *state_;
   if (s.page) {
     s.page->write_bytes(s.data_end(progress));
-    if (s.summary) s.summary->close();
     s.page->close();
     return;
   }
-  if (s.summary) s.summary->close();
   s.write_page(progress);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// The run at a glance (--report): summary.csv, one row per printed time step,
-// and report.html, one self-contained page with the heading, the summary table
-// and chart and a 3D view of the model's exterior faces, deformed and coloured
-// step by step.
+// The run at a glance (--report): report.html, one self-contained page with
+// the heading, the summary table and chart and a 3D view of the model's
+// exterior faces, deformed and coloured step by step (summary.csv, whose
+// table the page carries, is summary/summary_file.hpp's).
 //
 // The page is the build's template (report_page.hpp) with the run's data in
 // place of its marker: one JSON object holding the model's surface (the nodes
@@ -20,7 +20,7 @@
 #include <string_view>
 
 #include "files/placed_files.hpp"
-#include "history/history_file.hpp"
+#include "files/table_file.hpp"
 #include "model/step_results.hpp"
 #include "model/step_values.hpp"
 #include "model/undeformed_model.hpp"
@@ -50,21 +50,22 @@ struct AnalysisProgress {
 class RunReport {
  public:
   // A report of `view` and, when `results` is given, of its time steps:
-  // creates summary.csv (only with results) and report.html and writes what
-  // comes before the steps. `results` and `view` must outlive the report.
-  // `placed`: the run's placed files, where the two files are checked (and
-  // may be held) when closed; null: none.
+  // creates report.html and writes what comes before the steps. `results`
+  // and `view` must outlive the report. `placed`: the run's placed files,
+  // where the page is checked (and may be held) when closed; null: none.
   // With `snapshots`, the page is written whole by every snapshot() and by
   // finish(), its steps kept in a temporary file meanwhile, instead of
   // being written as they come. `budget_mb`: the megabytes (10^6 bytes) the
   // page may take; past it the 3D view keeps an evenly spaced subset of the
   // announced steps with the first, the last and the one of the highest
-  // effective stress (the summary keeps every step). `history`, when given,
-  // is the table of history.csv, which the page carries whole (it must
-  // outlive the report).
+  // effective stress (the summary keeps every step). `summary` and
+  // `history`, when given, are the tables of summary.csv and history.csv,
+  // which the page carries whole when it is written (they must outlive the
+  // report).
   RunReport(const ModelView& view, const ReportHeading& heading, const StepResults* results,
             PlacedFiles* placed = nullptr, bool snapshots = false,
-            double budget_mb = default_page_budget_mb, const HistoryTable* history = nullptr);
+            double budget_mb = default_page_budget_mb, const TableText* summary = nullptr,
+            const TableText* history = nullptr);
   ~RunReport();
   RunReport(const RunReport&) = delete;
   RunReport& operator=(const RunReport&) = delete;
@@ -73,12 +74,11 @@ class RunReport {
   // stresses, integration-point peak and, when kept, every element's
   // integration-point peak (the page's elements).
   void add_step(std::int32_t step, const StepValues& values);
-  // summary.csv and report.html of the steps added so far, each written and
-  // closed (so put in place, or held) while the report goes on; only with
-  // `snapshots`.
+  // report.html of the steps added so far, written and closed (so put in
+  // place, or held) while the report goes on; only with `snapshots`.
   void snapshot(const AnalysisProgress& progress);
-  // Writes the summary into the page and closes both files; the page says how
-  // far the analysis had come when `progress` is given.
+  // Writes the summary into the page and closes it; the page says how far
+  // the analysis had come when `progress` is given.
   void finish(const std::optional<AnalysisProgress>& progress = std::nullopt);
 
  private:

@@ -1,7 +1,7 @@
 // The summary of a step against a computation written here: the peaks and
 // their lowest node, ties included, and the text of summary.csv's records.
 
-#include "report/step_summary.hpp"
+#include "summary/step_summary.hpp"
 
 #include <gtest/gtest.h>
 
