@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "fuzz_support.hpp"
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "files/input_file.hpp"
 #include "records/fatal.hpp"
 #include "files/output_file.hpp"

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "fuzz_support.hpp"
 #include "records/fatal.hpp"
 

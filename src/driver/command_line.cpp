@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/job_table.hpp"
 #include "files/input_file.hpp"
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"
@@ -61,7 +62,7 @@ Applied quoted(std::string_view what, std::string_view value) {
 constexpr double default_quiet_seconds = 600.0;
 
 // clang-format off
-constexpr std::array<CommandOption, 13> options = {{
+constexpr auto options = std::to_array<CommandOption>({
     {"--job", "", Value::required, "a job number", "--job N, --job=N",
      "the job to run, 0 to 6 (without it the job is 1)", "--job N",
      [](CommandLine& c, std::string_view v) -> Applied {
@@ -174,7 +175,7 @@ constexpr std::array<CommandOption, 13> options = {{
        c.action = CommandLine::Action::version;
        return std::nullopt;
      }},
-}};
+});
 // clang-format on
 
 constexpr std::span<const CommandOption> listed{options};
@@ -260,22 +261,9 @@ std::string usage_text() {
           "\n"
           "Options:\n";
   for (const CommandOption& option : listed) append_help(text, option);
+  text += "\n";
+  text += jobs_help();
   text += "\n"
-          "Jobs (--job N; without it the job is 1):\n"
-          "  1  reads n3dhsp, writes model_load.dat, asks the deformation scale factor on\n"
-          "     standard input, writes model_stress_<c>.dat for every printed time step\n"
-          "  2  as 1 without the question (factor 1.0), plus interface_m_<c>.dat and\n"
-          "     interface_s_<c>.dat and per step edge_node_<c>.csv (interface edge paths)\n"
-          "  3  as 2, per step diagonal_node_<c>.csv (interface or material diagonal paths)\n"
-          "  4  as 2, then rewrites the spring section of the input deck nikein\n"
-          "     (\"done\" is created when no spring is released)\n"
-          "  5  as 2 when n3dhsp exists, then reads the input deck nikein.txt and writes\n"
-          "     model_load.dat and the interface zone files of the deck\n"
-          "  6  as 2, per step line_node_<c>.csv (material axis lines) and spring_<c>.csv\n"
-          "  0  as 2 when n3dhsp exists, then reads parameter_in.txt and writes the solver\n"
-          "     cards out_node.txt, out_element.txt, out_interface.txt, out_load.txt,\n"
-          "     out_spring.txt and the model views of the generated model\n"
-          "\n"
           "Result files are written under a temporary name and renamed into place when\n"
           "complete: an interrupted run leaves each result as it was or complete.\n"
           "A run never removes a file it did not write: the files of steps after the\n"

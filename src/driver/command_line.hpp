@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/jobs.hpp"
+#include "driver/run_options.hpp"
 
 namespace meridian {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "driver/progress_line.hpp"
 #include "platform/platform.hpp"
 #include "records/fatal.hpp"

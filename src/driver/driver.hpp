@@ -9,7 +9,7 @@
 #include <string>
 
 #include "driver/command_line.hpp"
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "files/console.hpp"
 
 namespace meridian {

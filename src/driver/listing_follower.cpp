@@ -35,35 +35,45 @@ void ListingFollower::wait_for_listing() {
   }
 }
 
-GrowthWait ListingFollower::growth_wait(platform::Handle listing, std::function<void()> waiting) {
-  identity_ = platform::identity_of(listing);
-  return [this, listing, waiting = std::move(waiting)](std::uint64_t bytes_read) {
-    const Clock::time_point now = Clock::now();
-    if (bytes_read != bytes_seen_) {
-      bytes_seen_ = bytes_read;
-      last_growth_ = now;
-    }
-    if (waiting) waiting();
-    // What the solver left at the listing's name must still be the file
-    // being read, and no shorter than what has been read of it.
-    if (const std::optional<std::uint64_t> size = platform::size_of(listing);
-        size && *size < bytes_read) {
-      fail_file(name_, "the listing shrank from " + std::to_string(bytes_read) + " to " +
-                           std::to_string(*size) +
-                           " bytes while it was followed (a new analysis?); the files put in "
-                           "place so far stay");
-    }
-    if (const std::optional<platform::FileIdentity> now_named = platform::identity(name_);
-        identity_ && now_named && *now_named != *identity_) {
-      fail_file(name_,
-                "another file took the listing's name while it was followed (a new analysis?); "
-                "the files put in place so far stay");
-    }
-    if (now - last_growth_ >= quiet_limit_) return false;
-    show(true, now);
-    std::this_thread::sleep_for(poll_interval);
-    return true;
-  };
+void ListingFollower::follow(InputFile& listing, std::function<void()> waiting) {
+  listing_ = listing.handle();
+  identity_ = platform::identity_of(listing_);
+  waiting_ = std::move(waiting);
+  listing.follow_growth([this](std::uint64_t bytes_read) { return wait_for_growth(bytes_read); });
+}
+
+bool ListingFollower::wait_for_growth(std::uint64_t bytes_read) {
+  const Clock::time_point now = Clock::now();
+  if (bytes_read != bytes_seen_) {
+    bytes_seen_ = bytes_read;
+    last_growth_ = now;
+  }
+  if (waiting_) waiting_();
+  check_not_shrunk(bytes_read);
+  check_not_replaced();
+  if (now - last_growth_ >= quiet_limit_) return false;
+  show(true, now);
+  std::this_thread::sleep_for(poll_interval);
+  return true;
+}
+
+void ListingFollower::check_not_shrunk(std::uint64_t bytes_read) const {
+  if (const std::optional<std::uint64_t> size = platform::size_of(listing_);
+      size && *size < bytes_read) {
+    fail_file(name_, "the listing shrank from " + std::to_string(bytes_read) + " to " +
+                         std::to_string(*size) +
+                         " bytes while it was followed (a new analysis?); the files put in "
+                         "place so far stay");
+  }
+}
+
+void ListingFollower::check_not_replaced() const {
+  if (const std::optional<platform::FileIdentity> now_named = platform::identity(name_);
+      identity_ && now_named && *now_named != *identity_) {
+    fail_file(name_,
+              "another file took the listing's name while it was followed (a new analysis?); "
+              "the files put in place so far stay");
+  }
 }
 
 ReadWatch ListingFollower::reading_watch() {

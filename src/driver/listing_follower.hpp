@@ -36,10 +36,17 @@ class ListingFollower {
   // does when it has not appeared within the quiet limit.
   void wait_for_listing();
 
-  // The wait of the open listing's reader (InputFile::follow_growth).
-  // `waiting` is called on every look at a quiet listing (the writer of the
-  // steps puts what it has finished in place then); it may end the run.
-  GrowthWait growth_wait(platform::Handle listing, std::function<void()> waiting);
+  // Has the open listing's reader wait for growth at its end
+  // (InputFile::follow_growth) with wait_for_growth(). `waiting` is called
+  // on every look at a quiet listing (the writer of the steps puts what it
+  // has finished in place then); it may end the run.
+  void follow(InputFile& listing, std::function<void()> waiting);
+  // One look at the end of what the solver has written so far, `bytes_read`
+  // of it read: tells `waiting`, ends the run when the listing has shrunk
+  // or another file has taken its name, then sleeps a poll interval and
+  // says to read again (true), or says that the listing has been quiet for
+  // the limit and its end is the end (false).
+  bool wait_for_growth(std::uint64_t bytes_read);
   // Told by the reader: the bytes read so far (InputFile::watch_reading).
   ReadWatch reading_watch();
   // Told by the reader: the model sections are read, `announced` steps are
@@ -53,6 +60,11 @@ class ListingFollower {
 
  private:
   void show(bool waiting, Clock::time_point now);
+  // End the run (FatalError) when the listing is shorter than what has been
+  // read of it, or when its name now names another file: a new analysis
+  // started in the folder.
+  void check_not_shrunk(std::uint64_t bytes_read) const;
+  void check_not_replaced() const;
 
   std::string name_;
   std::chrono::duration<double> quiet_limit_;
@@ -65,6 +77,8 @@ class ListingFollower {
   std::int32_t announced_ = -1;  // unknown until the model sections are read
   std::int32_t steps_read_ = 0;
   std::optional<platform::FileIdentity> identity_;
+  platform::Handle listing_ = platform::no_file;  // the open listing followed
+  std::function<void()> waiting_;
 };
 
 }  // namespace meridian

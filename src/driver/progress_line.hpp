@@ -52,4 +52,9 @@ class ProgressLine {
   std::chrono::steady_clock::time_point last_;
 };
 
+// Erases the line, when there is one.
+inline void clear_progress(ProgressLine* progress) {
+  if (progress != nullptr) progress->clear();
+}
+
 }  // namespace meridian

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "listing/element_rows.hpp"
+#include "listing/element_printout.hpp"
 #include "listing/element_zones.hpp"
 #include "listing/listing_reader.hpp"
 #include "model/nodal_stress.hpp"
@@ -276,7 +276,7 @@ class ListingReader {
   void read_element_printout(NodalStressAccumulator& accumulator);
   // Adds a parsed batch of element printout rows to the sums, or ends the run
   // at its first row that did not convert.
-  void take_element_rows(const ElementRowBatch& batch, NodalStressAccumulator& accumulator);
+  void take_element_printout(const ElementPrintoutBatch& batch, NodalStressAccumulator& accumulator);
 
   InputFile& in_;
   bool second_cpu_;
@@ -287,7 +287,7 @@ class ListingReader {
   KeyField page_title_{};
   bool page_title_set_ = false;  // until set, the title matches no line
   // Parses element printout rows on a second CPU, once there is a printout.
-  std::unique_ptr<ElementRowParser> element_rows_;
+  std::unique_ptr<ElementPrintoutParser> element_printout_;
   // A row that did not convert was reported while later lines had been read:
   // the listing does not end at it.
   bool failed_before_end_ = false;
@@ -539,20 +539,20 @@ void ListingReader::read_temperatures() {
 void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
   const auto what = element_printout_key.what;
   const ListingModel& m = model_;
-  if (!element_rows_) {
+  if (!element_printout_) {
     // A second thread pays for itself from a few thousand elements on.
     constexpr std::int32_t helper_elements = 4096;
-    element_rows_ = std::make_unique<ElementRowParser>(
+    element_printout_ = std::make_unique<ElementPrintoutParser>(
         second_cpu_ && m.element_capacity >= helper_elements && platform::usable_cpus() >= 2);
   }
-  ElementRowParser& rows = *element_rows_;
+  ElementPrintoutParser& rows = *element_printout_;
   std::int32_t element = 1;
   rows.filling().clear(element);
   bool taking = false;  // a failing row of a batch taken back ends the run as it is
   try {
     skip(4, what);
     for (;;) {
-      ElementRowBatch& batch = rows.filling();
+      ElementPrintoutBatch& batch = rows.filling();
       for (int point = 0; point < 8; ++point) {
         const std::string_view row = line(what);
         batch.add_row(row, in_.line_number());
@@ -560,10 +560,10 @@ void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
       skip(2, what);
       ++element;
       const bool last = element > m.element_capacity;
-      if (last || batch.element_count() == ElementRowParser::batch_elements) {
-        ElementRowBatch* parsed = rows.hand_over();
+      if (last || batch.element_count() == ElementPrintoutParser::batch_elements) {
+        ElementPrintoutBatch* parsed = rows.hand_over();
         taking = true;
-        if (parsed != nullptr) take_element_rows(*parsed, accumulator);
+        if (parsed != nullptr) take_element_printout(*parsed, accumulator);
         taking = false;
         rows.filling().clear(element);
       }
@@ -574,18 +574,18 @@ void ListingReader::read_element_printout(NodalStressAccumulator& accumulator) {
     if (taking) throw;
     // A line could not be read: the batch handed over before, and the rows
     // read before the line, come first in the listing.
-    if (ElementRowBatch* parsed = rows.finish()) take_element_rows(*parsed, accumulator);
-    ElementRowBatch& unfinished = rows.filling();
+    if (ElementPrintoutBatch* parsed = rows.finish()) take_element_printout(*parsed, accumulator);
+    ElementPrintoutBatch& unfinished = rows.filling();
     if (!unfinished.row_line.empty()) {
-      parse_element_rows(unfinished);
-      if (unfinished.failure.line != 0) take_element_rows(unfinished, accumulator);
+      parse_element_printout(unfinished);
+      if (unfinished.failure.line != 0) take_element_printout(unfinished, accumulator);
     }
     throw;
   }
-  if (ElementRowBatch* parsed = rows.finish()) take_element_rows(*parsed, accumulator);
+  if (ElementPrintoutBatch* parsed = rows.finish()) take_element_printout(*parsed, accumulator);
 }
 
-void ListingReader::take_element_rows(const ElementRowBatch& batch,
+void ListingReader::take_element_printout(const ElementPrintoutBatch& batch,
                                       NodalStressAccumulator& accumulator) {
   if (batch.failure.line != 0) [[unlikely]] {
     failed_before_end_ = batch.failure.line < in_.line_number();

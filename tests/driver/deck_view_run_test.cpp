@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "records/fatal.hpp"
 #include "support/scratch_test.hpp"
 #include "two_node_deck.hpp"

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "generator/generator_harness.hpp"
 #include "records/fatal.hpp"
 

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "files/output_file.hpp"
 #include "support/case_names.hpp"
 #include "support/listing_writer.hpp"

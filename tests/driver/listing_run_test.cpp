@@ -1,7 +1,7 @@
 // The listing phase of the jobs: model view, the scale-factor dialogue, step
 // results, and for job 4 the spring rewrite or "no spring".
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 
 #include <gtest/gtest.h>
 

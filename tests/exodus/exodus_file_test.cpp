@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "support/listing_writer.hpp"
 #include "support/scratch_dir.hpp"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "history/history_file.hpp"
 #include "history/history_items.hpp"
 #include "records/fatal.hpp"

@@ -10,7 +10,7 @@
 #include <vector>
 #include <string>
 
-#include "driver/jobs.hpp"
+#include "driver/run_job.hpp"
 #include "driver/two_node_deck.hpp"
 #include "records/fatal.hpp"
 #include "support/listing_writer.hpp"

@@ -28,7 +28,7 @@ struct RowFailure {
   std::string what;
 };
 
-struct ElementRowBatch {
+struct ElementPrintoutBatch {
   std::int32_t first_element = 0;       // element number of the first element
   std::string text;                     // the rows, back to back
   std::vector<std::uint32_t> row_end;   // end of each row in `text`
@@ -45,13 +45,13 @@ struct ElementRowBatch {
 // Parses the rows of elements [first, last) of the batch (I7, A11, 7E11.3; the
 // point number is read and not used) into `values` (already sized), up to the
 // first row that does not convert.
-void parse_element_rows(ElementRowBatch& batch, std::size_t first, std::size_t last,
+void parse_element_printout(ElementPrintoutBatch& batch, std::size_t first, std::size_t last,
                         RowFailure& failure);
 // Parses every row of the batch, an element cut short by the end of the
 // listing as far as its rows go.
-void parse_element_rows(ElementRowBatch& batch);
+void parse_element_printout(ElementPrintoutBatch& batch);
 
-class ElementRowParser {
+class ElementPrintoutParser {
  public:
   // Elements per batch.
   static constexpr std::size_t batch_elements = 1024;
@@ -59,24 +59,24 @@ class ElementRowParser {
   // 1/own_share_divisor itself (the helper has the more work otherwise).
   static constexpr std::size_t own_share_divisor = 8;
 
-  explicit ElementRowParser(bool use_helper);
-  ~ElementRowParser();
-  ElementRowParser(const ElementRowParser&) = delete;
-  ElementRowParser& operator=(const ElementRowParser&) = delete;
+  explicit ElementPrintoutParser(bool use_helper);
+  ~ElementPrintoutParser();
+  ElementPrintoutParser(const ElementPrintoutParser&) = delete;
+  ElementPrintoutParser& operator=(const ElementPrintoutParser&) = delete;
 
   // The batch the reader fills.
-  ElementRowBatch& filling();
+  ElementPrintoutBatch& filling();
   // Hands the filled batch over to be parsed and returns the batch handed
   // over before it, parsed, or null when there is none. The returned batch
   // stays valid until the next call.
-  ElementRowBatch* hand_over();
+  ElementPrintoutBatch* hand_over();
   // Waits for the batch handed over last and returns it parsed (null when
   // none is outstanding).
-  ElementRowBatch* finish();
+  ElementPrintoutBatch* finish();
 
  private:
   struct Helper;
-  ElementRowBatch batches_[2];
+  ElementPrintoutBatch batches_[2];
   int filling_ = 0;            // index of the batch being filled
   bool outstanding_ = false;   // the other batch is handed over and not yet taken back
   std::unique_ptr<Helper> helper_;

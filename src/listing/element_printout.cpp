@@ -1,4 +1,4 @@
-#include "listing/element_rows.hpp"
+#include "listing/element_printout.hpp"
 
 #include <cmath>
 #include <condition_variable>
@@ -12,7 +12,7 @@
 
 namespace meridian {
 
-void ElementRowBatch::clear(std::int32_t first) {
+void ElementPrintoutBatch::clear(std::int32_t first) {
   first_element = first;
   text.clear();
   row_end.clear();
@@ -23,7 +23,7 @@ void ElementRowBatch::clear(std::int32_t first) {
   tail_failure = RowFailure{};
 }
 
-void ElementRowBatch::add_row(std::string_view row, long line) {
+void ElementPrintoutBatch::add_row(std::string_view row, long line) {
   text.append(row);
   row_end.push_back(static_cast<std::uint32_t>(text.size()));
   row_line.push_back(line);
@@ -38,7 +38,7 @@ std::string_view columns(std::string_view row, int column, int width) {
 }
 
 // Parses rows [first, last) of the batch into `values` (sized for them).
-void parse_rows(ElementRowBatch& batch, std::size_t first, std::size_t last, RowFailure& failure) {
+void parse_rows(ElementPrintoutBatch& batch, std::size_t first, std::size_t last, RowFailure& failure) {
   std::uint32_t start = first == 0 ? 0 : batch.row_end[first - 1];
   for (std::size_t r = first; r < last; ++r) {
     const std::string_view row(batch.text.data() + start, batch.row_end[r] - start);
@@ -76,7 +76,7 @@ void parse_rows(ElementRowBatch& batch, std::size_t first, std::size_t last, Row
 
 }  // namespace
 
-void parse_element_rows(ElementRowBatch& batch) {
+void parse_element_printout(ElementPrintoutBatch& batch) {
   // An element whose rows were cut short by the end of the listing is parsed
   // as far as it goes.
   const std::size_t rows = batch.row_line.size();
@@ -84,16 +84,16 @@ void parse_element_rows(ElementRowBatch& batch) {
   parse_rows(batch, 0, rows, batch.failure);
 }
 
-void parse_element_rows(ElementRowBatch& batch, std::size_t first, std::size_t last,
+void parse_element_printout(ElementPrintoutBatch& batch, std::size_t first, std::size_t last,
                         RowFailure& failure) {
   parse_rows(batch, first * 8, last * 8, failure);
 }
 
 // The helper thread and what it shares with the reader, guarded by `lock`.
-struct ElementRowParser::Helper {
+struct ElementPrintoutParser::Helper {
   std::mutex lock;
   std::condition_variable changed;
-  ElementRowBatch* work = nullptr;  // handed over, not yet parsed
+  ElementPrintoutBatch* work = nullptr;  // handed over, not yet parsed
   std::size_t work_elements = 0;    // elements [0, work_elements) are the helper's
   bool parsed = false;              // `work` is parsed
   bool stop = false;
@@ -104,10 +104,10 @@ struct ElementRowParser::Helper {
     for (;;) {
       changed.wait(hold, [this] { return stop || (work != nullptr && !parsed); });
       if (stop) return;
-      ElementRowBatch* batch = work;
+      ElementPrintoutBatch* batch = work;
       const std::size_t elements = work_elements;
       hold.unlock();
-      parse_element_rows(*batch, 0, elements, batch->failure);
+      parse_element_printout(*batch, 0, elements, batch->failure);
       hold.lock();
       parsed = true;
       changed.notify_all();
@@ -115,7 +115,7 @@ struct ElementRowParser::Helper {
   }
 };
 
-ElementRowParser::ElementRowParser(bool use_helper) {
+ElementPrintoutParser::ElementPrintoutParser(bool use_helper) {
   batches_[0].clear(0);
   batches_[1].clear(0);
   if (!use_helper) return;
@@ -130,7 +130,7 @@ ElementRowParser::ElementRowParser(bool use_helper) {
   helper_ = std::move(helper);
 }
 
-ElementRowParser::~ElementRowParser() {
+ElementPrintoutParser::~ElementPrintoutParser() {
   if (!helper_) return;
   {
     const std::lock_guard<std::mutex> hold(helper_->lock);
@@ -140,12 +140,12 @@ ElementRowParser::~ElementRowParser() {
   helper_->thread.join();
 }
 
-ElementRowBatch& ElementRowParser::filling() { return batches_[filling_]; }
+ElementPrintoutBatch& ElementPrintoutParser::filling() { return batches_[filling_]; }
 
-ElementRowBatch* ElementRowParser::finish() {
+ElementPrintoutBatch* ElementPrintoutParser::finish() {
   if (!outstanding_) return nullptr;
   outstanding_ = false;
-  ElementRowBatch& batch = batches_[1 - filling_];
+  ElementPrintoutBatch& batch = batches_[1 - filling_];
   if (helper_) {
     std::unique_lock<std::mutex> hold(helper_->lock);
     helper_->changed.wait(hold, [this] { return helper_->parsed; });
@@ -157,9 +157,9 @@ ElementRowBatch* ElementRowParser::finish() {
   return &batch;
 }
 
-ElementRowBatch* ElementRowParser::hand_over() {
-  ElementRowBatch* previous = finish();
-  ElementRowBatch& batch = batches_[filling_];
+ElementPrintoutBatch* ElementPrintoutParser::hand_over() {
+  ElementPrintoutBatch* previous = finish();
+  ElementPrintoutBatch& batch = batches_[filling_];
   if (helper_) {
     const std::size_t elements = batch.element_count();
     const std::size_t split = elements - elements / own_share_divisor;
@@ -171,9 +171,9 @@ ElementRowBatch* ElementRowParser::hand_over() {
       helper_->parsed = false;
     }
     helper_->changed.notify_all();
-    parse_element_rows(batch, split, elements, batch.tail_failure);
+    parse_element_printout(batch, split, elements, batch.tail_failure);
   } else {
-    parse_element_rows(batch);
+    parse_element_printout(batch);
   }
   outstanding_ = true;
   filling_ = 1 - filling_;

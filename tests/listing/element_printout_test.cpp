@@ -1,7 +1,7 @@
 // Element printouts parsed on a second CPU: the same sums and the same first
 // message as a reading in one thread, across the batches the rows travel in.
 
-#include "listing/element_rows.hpp"
+#include "listing/element_printout.hpp"
 
 #include <gtest/gtest.h>
 
