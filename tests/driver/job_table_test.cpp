@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "driver/command_line.hpp"
 #include "driver/run_job.hpp"
 #include "files/output_file.hpp"
 #include "support/case_names.hpp"
@@ -108,6 +109,41 @@ INSTANTIATE_TEST_SUITE_P(
                  false},
         JobFiles{"job9", 9, joined({listing_views, interface_zones}), false}),
     CaseName());
+
+// The "Jobs" part of --help comes from the rows: each job's text names what
+// its row reads and writes, and every line fits the terminal.
+TEST(JobTable, HelpTellsWhatEachRowDoes) {
+  const std::string usage = usage_text();
+  // (Appended, not added to a literal: MinGW's GCC 12 warns falsely there.)
+  for (std::int32_t job = 0; job <= 6; ++job) {
+    SCOPED_TRACE("job " + std::to_string(job));
+    const JobRow& row = job_row(job);
+    const std::string help(row.help);
+    ASSERT_FALSE(help.empty());
+    std::string lines = "  ";
+    lines += std::to_string(job);
+    lines += "  ";
+    lines += help;
+    for (std::size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + 1)) {
+      lines.insert(at + 1, "     ");
+    }
+    EXPECT_NE(usage.find(lines + "\n"), std::string::npos) << "--help shows the row's text";
+    const std::vector<std::pair<bool, std::string>> named = {
+        {row.generator, "parameter_in.txt"}, {row.deck_view, "nikein.txt"},
+        {row.deck_rewrite, "nikein"},        {row.steps.edge_paths, "edge_node_"},
+        {row.steps.diagonal_paths, "diagonal_node_"}, {row.steps.axis_lines, "line_node_"},
+        {row.steps.springs, "spring_<c>"},   {row.asks_scale, "scale factor"},
+        {!row.listing_required, "when n3dhsp exists"}};
+    for (const auto& [does, text] : named) {
+      if (does) {
+        EXPECT_NE(help.find(text), std::string::npos) << text;
+      }
+    }
+  }
+  for (std::size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1) {
+    EXPECT_LE(end - start, 88u) << usage.substr(start, end - start);
+  }
+}
 
 }  // namespace
 }  // namespace meridian::testing
