@@ -18,14 +18,13 @@
 
 #include "driver/run_job.hpp"
 #include "support/listing_writer.hpp"
+#include "support/result_texts.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace meridian::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-double exact(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
 // Element e, integration point p (0-based), component c at step s: three
 // digits, negative on odd points; in step 2 element 3's first point holds
@@ -106,15 +105,6 @@ struct Exodus {
   }
 };
 
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::string part;
-  std::istringstream in(text);
-  while (std::getline(in, part, separator)) parts.push_back(part);
-  if (!text.empty() && text.back() == separator) parts.push_back("");
-  return parts;
-}
-
 // The file as netCDF's library reads it; nothing when python3-netcdf4 is
 // not there.
 std::optional<Exodus> read_exodus(const std::string& file) {
@@ -148,19 +138,6 @@ std::optional<Exodus> read_exodus(const std::string& file) {
     }
   }
   return exodus;
-}
-
-// The 11 values of each node of the first zone of a stress file.
-std::vector<std::array<double, 11>> stress_file_nodes(const std::string& text, int nodes) {
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line) && line.rfind("N=", 0) != 0) {
-  }
-  std::vector<std::array<double, 11>> values(static_cast<std::size_t>(nodes));
-  for (auto& node : values) {
-    for (double& v : node) in >> v;
-  }
-  return values;
 }
 
 // A real as the file holds it: the nearest float, held within a float's range.

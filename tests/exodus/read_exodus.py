@@ -6,23 +6,23 @@ joined by '|'.
 
     read_exodus.py FILE
 """
+import os
 import sys
 
 import netCDF4
 import numpy
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "netcdf"))
+import read_netcdf  # noqa: E402
+
 
 def values(array):
+    """read_netcdf's values, but for character arrays their rows."""
     array = numpy.asarray(array)
-    if array.dtype.kind == "f":
-        bits = array.reshape(-1).view("u%d" % array.dtype.itemsize)
-        return " ".join(format(int(b), "x") for b in bits)
-    if array.dtype.kind == "i":
-        return " ".join(str(int(v)) for v in array.reshape(-1))
     if array.dtype.kind == "S":
         rows = array.reshape(-1, array.shape[-1]) if array.ndim > 0 else array.reshape(1, 1)
         return "|".join(row.tobytes().rstrip(b"\0").decode("latin-1") for row in rows)
-    raise SystemExit("unexpected type %s" % array.dtype)
+    return read_netcdf.values(array)
 
 
 with netCDF4.Dataset(sys.argv[1]) as file:

@@ -16,6 +16,7 @@
 #include "history/history_items.hpp"
 #include "records/fatal.hpp"
 #include "support/listing_writer.hpp"
+#include "support/result_texts.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace meridian::testing {
@@ -68,12 +69,8 @@ TEST(HistoryItems, ParseTable) {
   }
 }
 
-std::vector<std::string> split(const std::string& text) {
-  std::vector<std::string> parts;
-  std::stringstream in(text);
-  for (std::string part; std::getline(in, part, ',');) parts.push_back(part);
-  return parts;
-}
+// The fields of a CSV record.
+std::vector<std::string> fields(const std::string& record) { return split(record, ','); }
 
 struct ColumnCase {
   HistoryItem item;
@@ -100,7 +97,7 @@ TEST(HistoryHeader, ColumnTable) {
   std::vector<HistoryItem> all;
   std::size_t total = 1;
   for (const ColumnCase& c : column_cases) {
-    const std::vector<std::string> columns = split(history_header({c.item}));
+    const std::vector<std::string> columns = fields(history_header({c.item}));
     ASSERT_EQ(columns.size(), c.count + 1);
     EXPECT_EQ(columns[0], "step");
     for (const auto& [at, name] : c.named) EXPECT_EQ(columns[at + 1], name);
@@ -108,7 +105,7 @@ TEST(HistoryHeader, ColumnTable) {
     total += c.count;
   }
   // Items follow each other in the order named.
-  const std::vector<std::string> columns = split(history_header(all));
+  const std::vector<std::string> columns = fields(history_header(all));
   ASSERT_EQ(columns.size(), total);
   EXPECT_EQ(columns[12], "node_12_temperature");
   EXPECT_EQ(columns[13], "element_3_ip1_stress_xx");
@@ -121,8 +118,6 @@ TEST(HistoryHeader, ColumnTable) {
 // of up to 5 digits (E13.5), element values of 3 (E11.3), huge and negative
 // ones among them. With a spring (node 1 to node 13), the stress files hold
 // the element nodes 1..20 alone.
-double exact(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
-
 std::array<double, 4> node_values(int node, int step) {
   if (node == 7 && step == 2) return {exact("1.5e30"), exact("-2.25e-30"), 0.0, -40.0};
   return {exact(std::to_string(25 * (node % 3 - 1) * step) + "e-4"),
@@ -183,24 +178,11 @@ std::vector<std::vector<std::string>> csv_rows(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
   std::size_t start = 0;
   for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", start)) {
-    rows.push_back(split(text.substr(start, end - start)));
+    rows.push_back(fields(text.substr(start, end - start)));
     start = end + 2;
   }
   EXPECT_EQ(start, text.size()) << "every record ends with CR LF";
   return rows;
-}
-
-// The 11 values of each node of the first zone of a stress file.
-std::vector<std::array<double, 11>> stress_file_nodes(const std::string& text, int nodes) {
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line) && line.rfind("N=", 0) != 0) {
-  }
-  std::vector<std::array<double, 11>> values(static_cast<std::size_t>(nodes));
-  for (auto& node : values) {
-    for (double& v : node) in >> v;
-  }
-  return values;
 }
 
 // The double a history field holds: the shortest text that reads back.
@@ -225,7 +207,7 @@ TEST(HistoryRun, RowsHoldTheListingsAndTheStressFilesValues) {
     run_with_history(2, items);
     const auto rows = csv_rows(read_file("history.csv"));
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], split(history_header(parse_history_items(items).items)));
+    EXPECT_EQ(rows[0], fields(history_header(parse_history_items(items).items)));
     const int node_count = spring ? 20 : 21;
     for (int s = 1; s <= 2; ++s) {
       const std::vector<std::string>& row = rows[static_cast<std::size_t>(s)];

@@ -31,15 +31,20 @@ def attributes(owner, prefix):
             print(prefix, name, numpy.asarray(value).dtype, values(value))
 
 
-with netCDF4.Dataset(sys.argv[1]) as file:
-    file.set_auto_maskandscale(False)
-    file.set_auto_chartostring(False)
-    print("format", file.data_model)
-    for dimension in file.dimensions.values():
-        print("dimension", dimension.name, len(dimension),
-              "unlimited" if dimension.isunlimited() else "fixed")
-    attributes(file, "attribute")
-    for variable in file.variables.values():
-        print("variable", variable.name, variable.dtype, " ".join(variable.dimensions),
-              values(variable[...]))
-        attributes(variable, "attribute " + variable.name)
+def main():
+    with netCDF4.Dataset(sys.argv[1]) as file:
+        file.set_auto_maskandscale(False)
+        file.set_auto_chartostring(False)
+        print("format", file.data_model)
+        for dimension in file.dimensions.values():
+            print("dimension", dimension.name, len(dimension),
+                  "unlimited" if dimension.isunlimited() else "fixed")
+        attributes(file, "attribute")
+        for variable in file.variables.values():
+            print("variable", variable.name, variable.dtype, " ".join(variable.dimensions),
+                  values(variable[...]))
+            attributes(variable, "attribute " + variable.name)
+
+
+if __name__ == "__main__":
+    main()
