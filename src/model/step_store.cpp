@@ -52,12 +52,14 @@ std::uint64_t StepStore::step_bytes() const {
 }
 
 void StepStore::write(std::span<const double> values) {
+  if (values.empty()) return;  // (no table: fwrite takes no null pointer)
   if (std::fwrite(values.data(), sizeof(double), values.size(), file_) != values.size()) {
     fail_file(store_name, "cannot write (is the temporary directory full?)");
   }
 }
 
 void StepStore::read(std::span<double> values) const {
+  if (values.empty()) return;
   if (std::fread(values.data(), sizeof(double), values.size(), file_) != values.size()) {
     fail_file(store_name, "cannot read back a time step");
   }
