@@ -4,7 +4,7 @@
 # (default /tmp/meridian-bench, about 2 GB at the peak) and are deleted
 # afterwards. Figures and their meaning: docs/performance.md.
 #
-#   bench/run_all.sh                 # everything (about 2 minutes on 2 cores)
+#   bench/run_all.sh                 # everything (about 5 minutes on 2 cores)
 #   MERIDIAN_BENCH_QUICK=1 bench/run_all.sh   # smaller sizes, for a quick check
 #
 # Environment: MERIDIAN_BENCH_BUILD (build folder, default build/bench),
