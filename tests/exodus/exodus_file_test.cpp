@@ -266,6 +266,24 @@ TEST(ExodusFile, LayoutAndValuesAsNetcdfReadsThem) {
   EXPECT_EQ(x.floats("vals_elem_var2eb1")[3], -FLT_MAX);
 }
 
+// netCDF's own dump of the header: the file is one of the 64-bit-offset
+// format, and its steps are the records.
+TEST(ExodusFile, NcdumpReadsTheHeader) {
+  if (std::system("ncdump > /dev/null 2>&1") == 127) GTEST_SKIP() << "ncdump (netcdf-bin) is not installed";
+  ScratchDir dir;
+  write_listing_file(three_elements(2), "n3dhsp");
+  run_listing(2, true);
+  ASSERT_EQ(std::system("ncdump -k model.exo > kind.txt && ncdump -h model.exo > header.txt"), 0);
+  EXPECT_EQ(read_file("kind.txt"), "64-bit offset\n");
+  const std::string header = read_file("header.txt");
+  for (const char* line : {"\ttime_step = UNLIMITED ; // (2 currently)\n", "\tnum_nodes = 21 ;\n",
+                           "\tfloat vals_elem_var56eb2(time_step, num_el_in_blk2) ;\n",
+                           "\t\tconnect3:elem_type = \"BAR2\" ;\n", "\t\t:floating_point_word_size = 4 ;\n",
+                           "\t\t:title = \"three elements, two materials\" ;\n"}) {
+    EXPECT_NE(header.find(line), std::string::npos) << line;
+  }
+}
+
 // The stored file is this fixture's model.exo as the Linux program wrote it
 // and netCDF's library read it back (the test above): the program writes
 // the same bytes on every run and every system. (A change of the format
