@@ -29,9 +29,8 @@ bool WritingWhileReading::take_steps(const ListingModel& model) {
   }
   view_ = model_view_of(model);
   results_ = step_results_of(model, deformation_scale);
-  // The reader gives each step's peak with the step; the store is not used.
+  // The reader hands over each step; the store is not used.
   results_.steps = nullptr;
-  results_.stress_peaks = {};
   // The reader moves the model out at its end, while the last step may
   // still be written: the writer keeps views of the tables, whose storage
   // stays, and its own title.

@@ -75,9 +75,9 @@ struct ListingModel {
   std::vector<double> spring_force, spring_deflection;
 
   // node_result and node_stress of every time-step block, in order.
+  // The values of every time-step block, in order (their peaks among
+  // them).
   StepStore steps;
-  // Per time-step block, the peak integration-point effective stress.
-  std::vector<StressPeak> stress_peaks;
 };
 
 // Whether the listing ended before the time steps it announces were complete.

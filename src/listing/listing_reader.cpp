@@ -602,15 +602,12 @@ void ListingReader::take_element_printout(const ElementPrintoutBatch& batch,
   for (std::int32_t element = first; element <= last; ++element) {
     const ElementPrintout& gauss = batch.values[static_cast<std::size_t>(element - first)];
     accumulator.add_element(m.element_nodes[static_cast<std::size_t>(element - 1)], gauss);
-    // Elements come in ascending order: a tie keeps the earlier element.
-    for (const auto& point : gauss) {
-      if (peak.element == 0 || point[6] > peak.value) peak = StressPeak{point[6], element};
-    }
-    if (kept.peaks) {
-      double highest = gauss[0][6];
-      for (const auto& point : gauss) highest = std::max(highest, point[6]);
-      step_.element_peaks[static_cast<std::size_t>(element - 1)] = highest;
-    }
+    // The element's largest effective stress, the first point's of a tie;
+    // elements come in ascending order: a tie keeps the earlier element.
+    double highest = gauss[0][6];
+    for (const auto& point : gauss) highest = std::max(highest, point[6]);
+    if (peak.element == 0 || highest > peak.value) peak = StressPeak{highest, element};
+    if (kept.peaks) step_.element_peaks[static_cast<std::size_t>(element - 1)] = highest;
   }
   if (!kept.any() || last < first) return;
   static_assert(sizeof(ElementPrintout) == element_point_values * sizeof(double));
@@ -688,7 +685,6 @@ void ListingReader::read_step(std::int32_t step, NodalStressAccumulator& accumul
     std::copy(step_.spring_deflection.begin(), step_.spring_deflection.end(),
               m.spring_deflection.begin());
   }
-  m.stress_peaks.push_back(step_.peak);
   if (sink_ != nullptr) {
     sink_->take_step(step, step_);
   } else {
@@ -825,7 +821,6 @@ StepResults step_results_of(const ListingModel& m, double deformation_scale) {
   results.spring_force = m.spring_force;
   results.step_count = std::max(m.step_count, 0);
   results.steps = &m.steps;
-  results.stress_peaks = m.stress_peaks;
   return results;
 }
 

@@ -23,9 +23,6 @@ struct StepResults {
   std::span<const double> spring_stiffness, spring_deflection, spring_force;
   std::int32_t step_count = 0;  // printed time steps
   const StepStore* steps = nullptr;  // node_result and node_stress of every step, when stored
-  // Per step, the peak of the integration-point effective stresses (empty
-  // when the reader kept none, or gives them with the steps).
-  std::span<const StressPeak> stress_peaks;
 };
 
 }  // namespace meridian

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/step_results.hpp"
+#include "model/step_values.hpp"
 
 namespace meridian {
 

@@ -144,20 +144,9 @@ ListingFixture two_bodies(bool spring) {
     f.spring_types.push_back({1000.0, 1});
     f.springs.push_back({1, 13, 1, 1.0});
   }
-  for (int s = 1; s <= 2; ++s) {
-    ListingStep step;
-    step.time = s;
-    for (int i = 1; i <= 21; ++i) step.node_values.push_back(node_values(i, s));
-    for (int e = 1; e <= 3; ++e) {
-      ElementPrintout gauss;
-      for (int p = 0; p < 8; ++p) {
-        for (int c = 0; c < 7; ++c) gauss[p][c] = element_value(e, p, c, s);
-      }
-      step.element_values.push_back(gauss);
-    }
-    if (spring) step.spring_values.push_back({exact("0.25e-2"), exact("-0.75e-3") * s, exact("-1.5e4") * s});
-    f.steps.push_back(std::move(step));
-  }
+  add_steps(f, 2, {node_values, element_value, [](int, int s) {
+                     return ListingSpringResult{exact("0.25e-2"), exact("-0.75e-3") * s, exact("-1.5e4") * s};
+                   }});
   return f;
 }
 

@@ -50,11 +50,14 @@ TEST_P(StressPeaks, LargestEffectiveStressAndItsLowestElement) {
     point[6] = s.value;
   }
   const ListingModel model = load_fixture(f);
-  ASSERT_EQ(model.stress_peaks.size(), 2u);
-  EXPECT_EQ(model.stress_peaks[0].value, 100.0);
-  EXPECT_EQ(model.stress_peaks[0].element, 1);
-  EXPECT_EQ(model.stress_peaks[1].value, GetParam().peak.value);
-  EXPECT_EQ(model.stress_peaks[1].element, GetParam().peak.element);
+  ASSERT_EQ(model.steps.step_count(), 2);
+  StepValues first, second;
+  model.steps.load(1, first);
+  model.steps.load(2, second);
+  EXPECT_EQ(first.peak.value, 100.0);
+  EXPECT_EQ(first.peak.element, 1);
+  EXPECT_EQ(second.peak.value, GetParam().peak.value);
+  EXPECT_EQ(second.peak.element, GetParam().peak.element);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, StressPeaks, ::testing::ValuesIn(peak_cases),

@@ -512,4 +512,29 @@ void add_simple_steps(ListingFixture& fixture, int step_count) {
   }
 }
 
+void add_steps(ListingFixture& fixture, int step_count, const StepValueSource& values) {
+  const int steps_before = static_cast<int>(fixture.steps.size());
+  for (int s = steps_before + 1; s <= steps_before + step_count; ++s) {
+    ListingStep step;
+    step.time = s;
+    for (std::size_t n = 1; n <= fixture.nodes.size(); ++n) {
+      step.node_values.push_back(values.node(static_cast<int>(n), s));
+    }
+    for (std::size_t e = 1; e <= fixture.elements.size(); ++e) {
+      ElementPrintout gauss{};
+      for (int p = 0; p < 8; ++p) {
+        for (int c = 0; c < 7; ++c) {
+          gauss[static_cast<std::size_t>(p)][static_cast<std::size_t>(c)] =
+              values.element(static_cast<int>(e), p, c, s);
+        }
+      }
+      step.element_values.push_back(gauss);
+    }
+    for (std::size_t n = 1; n <= fixture.springs.size(); ++n) {
+      step.spring_values.push_back(values.spring(static_cast<int>(n), s));
+    }
+    fixture.steps.push_back(std::move(step));
+  }
+}
+
 }  // namespace meridian::testing

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -139,5 +140,16 @@ void add_block(ListingFixture& fixture, int nx, int ny, int nz, double x0 = 0.0,
 // displacements and temperature depend on i and s; element e, point p,
 // component c likewise) for `step_count` steps.
 void add_simple_steps(ListingFixture& fixture, int step_count);
+
+// Appends `step_count` steps whose printouts come from the functions, one
+// row for every node, element and spring of the fixture: nodes, elements,
+// springs and steps count from 1, integration points (0..7) and components
+// (0..6) from 0.
+struct StepValueSource {
+  std::function<std::array<double, 4>(int node, int step)> node;
+  std::function<double(int element, int point, int component, int step)> element;
+  std::function<ListingSpringResult(int spring, int step)> spring;
+};
+void add_steps(ListingFixture& fixture, int step_count, const StepValueSource& values);
 
 }  // namespace meridian::testing
